@@ -1,0 +1,10 @@
+#include "TApplication.h"
+#include "template.h"
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TMainForm form;
+    form.show();
+    return app.exec();
+}

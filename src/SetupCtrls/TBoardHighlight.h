@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include "TColor.h"
+
+class QMenuBar;
+class TPopupForm;
+class TRadioPanel;
+
+// A tinted elliptical ring over one region of the board photograph. Hovering
+// opens its popup with the linked option panel; a click keeps it open.
+class TBoardHighlight : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(bool CreatePopup READ CreatePopup WRITE setCreatePopup)
+    Q_PROPERTY(THighlightType HighlightType READ HighlightType WRITE setHighlightType)
+    Q_PROPERTY(QString Title READ Title WRITE setTitle)
+
+public:
+    enum THighlightType : quint8 { htOptions = 0, htSettings = 1, htCalibration = 2 };
+    Q_ENUM(THighlightType)
+
+    explicit TBoardHighlight(QWidget *parent = nullptr);
+    ~TBoardHighlight() override;
+
+    bool CreatePopup() const { return m_createPopup; }
+    void setCreatePopup(bool value) { m_createPopup = value; }
+    THighlightType HighlightType() const { return m_highlightType; }
+    void setHighlightType(THighlightType value);
+    QString Title() const { return m_title; }
+    void setTitle(const QString &value);
+    TRadioPanel *RadioPanel() const;
+    void setRadioPanel(TRadioPanel *value);
+
+    QString PopupCaption() const { return m_popupCaption; }
+    QString ItemBaseName() const { return m_itemBaseName; }
+    TPopupForm *Popup() const;
+    bool Entered() const { return m_entered; }
+    bool PopupActive() const { return m_popupActive; }
+    bool Pinned() const { return m_pinned; }
+    bool Prepared() const { return m_prepared; }
+
+    static QString StripAmpersands(const QString &text);
+    static QString MakeItemBaseName(const QString &text);
+    // The ring over an image: A = width - 1, B = height - 1.
+    static void RenderRing(QImage &image, int A, int B, bool whiteCore, TColor color, float opacity);
+    static TColor TypeColorOf(THighlightType type);
+
+    // Notifications (the board picture and menu entries call these too).
+    void MouseEnter(bool forwarded);
+    void MouseLeave(bool forwarded);
+    void Click();
+
+    void ShowPopup();
+    void PinGroup();
+    void PinPopup();
+    void ClearEntered();
+    void SetPopupActive(bool active, bool spread);
+    void RegisterMenuEntry();
+    void CheckMenuEntry(bool checked);
+    void MenuEntryClick(QObject *Sender);
+    void PopupClosed();
+    void PreviousClick();
+    void NextClick();
+    void DoneClick();
+
+signals:
+    void OnClick();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_createPopup = true;
+    THighlightType m_highlightType = htOptions;
+    QString m_title;
+    QString m_popupCaption;
+    QString m_itemBaseName;
+    QPointer<TRadioPanel> m_radioPanel;
+    TPopupForm *m_popup = nullptr;
+    QPointer<QMenuBar> m_pictureMenu;
+    QImage m_normalImage, m_brightImage, m_litImage;
+    float m_normalOpacity = 0.5f, m_litOpacity = 0.75f, m_brightOpacity = 1.0f;
+    TColor m_typeColor = clYellow;
+    bool m_prepared = false;
+    bool m_entered = false;
+    bool m_popupActive = false;
+    bool m_pinned = false;
+    bool m_pressed = false;
+};
+
+using THighlightType = TBoardHighlight::THighlightType;
+constexpr THighlightType htOptions = TBoardHighlight::htOptions;
+constexpr THighlightType htSettings = TBoardHighlight::htSettings;
+constexpr THighlightType htCalibration = TBoardHighlight::htCalibration;

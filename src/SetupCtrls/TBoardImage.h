@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+
+class QMenuBar;
+class TBoardHighlight;
+class TPicture;
+
+// The board photograph, parent of the highlight rings laid over it. Centres
+// itself on its window at every paint and remembers where it was designed.
+class TBoardImage : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(bool CenterOnForm READ CenterOnForm WRITE setCenterOnForm)
+    Q_PROPERTY(bool Scale READ Scale WRITE setScale)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
+    Q_PROPERTY(bool Center READ Center WRITE setCenter)
+    Q_PROPERTY(bool Stretch READ Stretch WRITE setStretch)
+    Q_PROPERTY(bool Transparent READ Transparent WRITE setTransparent)
+
+public:
+    // The private message 0x4A2 (first user message + 0xA2): opens First's popup.
+    static constexpr QEvent::Type WM_SHOWFIRSTHIGHLIGHT = QEvent::Type(QEvent::User + 0xA2);
+
+    explicit TBoardImage(QWidget *parent = nullptr);
+    ~TBoardImage() override;
+
+    TBoardHighlight *First() const;
+    void setFirst(TBoardHighlight *value);
+    QMenuBar *Menu() const;
+    void setMenu(QMenuBar *value);
+
+    bool CenterOnForm() const { return m_centerOnForm; }
+    void setCenterOnForm(bool value);
+    bool Scale() const { return m_scale; }
+    void setScale(bool value);
+    bool AutoSize() const { return m_autoSize; }
+    void setAutoSize(bool value);
+    bool Center() const { return m_center; }
+    void setCenter(bool value);
+    bool Stretch() const { return m_stretch; }
+    void setStretch(bool value);
+    bool Transparent() const { return m_transparent; }
+    void setTransparent(bool value);
+
+    TPicture *Picture() const { return m_picture; }
+    // Copies the given picture.
+    void setPicture(const TPicture *value);
+
+    // Left and Top at the first paint, before any centring.
+    int DesignLeft = 0;
+    int DesignTop = 0;
+
+    // Where the picture is drawn, in client coordinates.
+    QRect DestRect() const;
+    double AspectRatio() const { return m_aspectRatio; }
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void PictureChanged();
+
+    QPointer<TBoardHighlight> m_first;
+    QPointer<QMenuBar> m_menu;
+    TPicture *m_picture = nullptr;
+    bool m_centerOnForm = true;
+    bool m_scale = true;
+    bool m_autoSize = true;
+    bool m_center = false;
+    bool m_stretch = false;
+    bool m_transparent = false;
+    bool m_drawing = false;
+    bool m_firstPaintDone = false;
+    double m_aspectRatio = 1.0;
+};
