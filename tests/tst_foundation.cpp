@@ -4,6 +4,7 @@
 #include "MessageRecorder.h"
 #include "TApplication.h"
 #include "TColor.h"
+#include "TestMain.h"
 
 #include <QPalette>
 #include <QtTest>
@@ -128,11 +129,6 @@ void tst_Foundation::messageHandlerIsRestored()
     SetMessageHandler(before);
 }
 
-int main(int argc, char **argv)
-{
-    TApplication app(argc, argv);
-    tst_Foundation test;
-    return QTest::qExec(&test, argc, argv);
-}
+ZX_TEST_MAIN(tst_Foundation)
 
 #include "tst_foundation.moc"

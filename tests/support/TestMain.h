@@ -1,0 +1,18 @@
+#pragma once
+
+#include "TApplication.h"
+
+#include <QtTest>
+
+// Like QTEST_MAIN, but with the program's own application object, so an
+// exception escaping a handler reaches the standard error box as it does in
+// the program.
+#define ZX_TEST_MAIN(TestClass)                       \
+    int main(int argc, char **argv)                   \
+    {                                                 \
+        TApplication app(argc, argv);                 \
+        app.setAttribute(Qt::AA_Use96Dpi, true);      \
+        TestClass tc;                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                    \
+        return QTest::qExec(&tc, argc, argv);         \
+    }
