@@ -2,14 +2,83 @@
 
 #include "TTwoJumper.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <cstring>
 
-TRadioPanel::TRadioPanel(QWidget *parent) : QWidget(parent) { resize(194, 100); setVisible(false); }
-void TRadioPanel::setRadioEnabled(bool value) { m_radioEnabled = value; }
-void TRadioPanel::setLines(const QStringList &value) { m_lines = value; }
-void TRadioPanel::setMemoHeight(int value) { m_memoHeight = value; }
-void TRadioPanel::setFinalAnchors(TAnchors value) { m_finalAnchors = value; if (FinalAnchorsApplied) SetAnchors(this, value); }
-void TRadioPanel::setColor(TColor value) { if (value != m_color) { m_color = value; update(); } }
-void TRadioPanel::JumperClicked(TTwoJumper *) {}
-void TRadioPanel::paintEvent(QPaintEvent *) { QPainter p(this); p.fillRect(rect(), ColorToQColor(m_color)); }
-void TRadioPanel::focusChanged(QWidget *, QWidget *) {}
+TRadioPanel::TRadioPanel(QWidget *parent) : QWidget(parent)
+{
+    // Focusable for the popup that shows it, but no tab stop.
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(194, 100);
+    setVisible(false);
+    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
+        connect(app, &QApplication::focusChanged, this, &TRadioPanel::focusChanged);
+}
+
+void TRadioPanel::setRadioEnabled(bool value)
+{
+    m_radioEnabled = value;
+}
+
+void TRadioPanel::setLines(const QStringList &value)
+{
+    m_lines = value;
+}
+
+void TRadioPanel::setMemoHeight(int value)
+{
+    m_memoHeight = value;
+}
+
+void TRadioPanel::setFinalAnchors(TAnchors value)
+{
+    m_finalAnchors = value;
+    if (FinalAnchorsApplied)
+        SetAnchors(this, value);
+}
+
+void TRadioPanel::setColor(TColor value)
+{
+    if (value == m_color)
+        return;
+    m_color = value;
+    update();
+}
+
+void TRadioPanel::JumperClicked(TTwoJumper *Jumper)
+{
+    // The clicked jumper has already toggled itself: clicking the closed one
+    // reopens it here, which counts as a change.
+    bool changed = false;
+    const QObjectList kids = children();
+    for (QObject *child : kids) {
+        if (std::strcmp(child->metaObject()->className(), "TTwoJumper") != 0)
+            continue;
+        auto *jumper = static_cast<TTwoJumper *>(child);
+        const bool wanted = jumper == Jumper;
+        if (jumper->Closed() != wanted)
+            changed = true;
+        jumper->setClosed(wanted);
+    }
+    if (changed)
+        emit OnRadioChange(Jumper);
+}
+
+void TRadioPanel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), ColorToQColor(m_color));
+}
+
+bool TRadioPanel::holds(const QWidget *widget) const
+{
+    return widget && (widget == this || isAncestorOf(widget));
+}
+
+void TRadioPanel::focusChanged(QWidget *old, QWidget *now)
+{
+    if (holds(now) && !holds(old))
+        emit OnEnter();
+}

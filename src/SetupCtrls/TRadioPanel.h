@@ -58,6 +58,7 @@ protected:
 
 private:
     void focusChanged(QWidget *old, QWidget *now);
+    bool holds(const QWidget *widget) const;
 
     bool m_radioEnabled = false;
     QStringList m_lines;

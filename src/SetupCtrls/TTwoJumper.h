@@ -18,6 +18,7 @@ class TTwoJumper : public QWidget
     Q_PROPERTY(TBorderStyle BorderStyle READ BorderStyle WRITE setBorderStyle)
 
 public:
+    // The turn of the upright drawing: otLeft brings its top edge to the left.
     enum TOrientationType : quint8 { otUp = 0, otDown = 1, otLeft = 2, otRight = 3 };
     Q_ENUM(TOrientationType)
     enum TBorderStyle : quint8 { bsNone = 0, bsSingle = 1 };
@@ -50,8 +51,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    static bool isVertical(TOrientationType value) { return value == otLeft || value == otRight; }
+    QColor backgroundColor() const;
+    // Draws the upright picture into the work image and turns it into the output image.
+    void renderImages();
+
     bool m_closed = false;
     TColor m_baseColor = clGray;
     TColor m_pinColor = clYellow;
