@@ -1,38 +1,685 @@
 #include "TBoardHighlight.h"
 
+#include "TBoardImage.h"
 #include "TPopupForm.h"
 #include "TRadioPanel.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QScreen>
 
-TBoardHighlight::TBoardHighlight(QWidget *parent) : QWidget(parent) { resize(65, 65); setHighlightType(htSettings); }
-TBoardHighlight::~TBoardHighlight() = default;
-void TBoardHighlight::setHighlightType(THighlightType value) { m_highlightType = value; update(); }
-void TBoardHighlight::setTitle(const QString &value) { m_title = value; m_popupCaption = StripAmpersands(value); m_itemBaseName = MakeItemBaseName(value); }
+#include <cmath>
+
+namespace {
+
+struct TTypeLook
+{
+    TColor color;
+    float normal, lit, bright;
+    const char *menu;
+};
+
+const TTypeLook &LookOf(THighlightType type)
+{
+    static const TTypeLook looks[] = {
+        {0xFF0000, 0.25f, 0.5f, 1.0f, "&Options"},
+        {0x00FFFF, 0.5f, 0.75f, 1.0f, "&Settings"},
+        {0x0000FF, 0.5f, 0.75f, 1.0f, "&Calibration"},
+    };
+    return looks[type <= htCalibration ? type : htSettings];
+}
+
+bool IsClass(const QObject *object, const char *name)
+{
+    return object && qstrcmp(object->metaObject()->className(), name) == 0;
+}
+
+bool IsLetter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_';
+}
+
+bool IsIdentChar(QChar c)
+{
+    return IsLetter(c) || (c.unicode() >= '0' && c.unicode() <= '9');
+}
+
+bool IsIdentifier(const QString &text)
+{
+    if (text.isEmpty() || !IsLetter(text.front()))
+        return false;
+    for (QChar c : text)
+        if (!IsIdentChar(c))
+            return false;
+    return true;
+}
+
+// base + the first n >= 1 that names no component of the owner.
+QString FreeName(const QObject *owner, const QString &base)
+{
+    for (int n = 1;; ++n) {
+        const QString name = base + QString::number(n);
+        if (!owner || !owner->findChild<QObject *>(name))
+            return name;
+    }
+}
+
+int Blend(int base, float color, float m)
+{
+    const float v = float(base) * (1.0f - m) + color * m;
+    // Under the default rounding mode halves go to the even neighbour.
+    return qBound(0, int(std::nearbyint(v)), 255);
+}
+
+} // namespace
+
+TBoardHighlight::TBoardHighlight(QWidget *parent) : QWidget(parent)
+{
+    // Paint covers the whole rectangle with a cached image.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(65, 65);
+    setHighlightType(htSettings);
+}
+
+TBoardHighlight::~TBoardHighlight()
+{
+    if (m_menuEntry)
+        m_menuEntry->setData(QVariant());
+    // Gone before the rest of this object, so its last deactivation finds no one.
+    if (m_popup) {
+        m_popup->Highlight = nullptr;
+        delete m_popup;
+    }
+}
+
+void TBoardHighlight::setHighlightType(THighlightType value)
+{
+    if (value == m_highlightType)
+        return;
+    m_highlightType = value;
+    const TTypeLook &look = LookOf(value);
+    m_typeColor = look.color;
+    m_normalOpacity = look.normal;
+    m_litOpacity = look.lit;
+    m_brightOpacity = look.bright;
+    update();
+}
+
+void TBoardHighlight::setTitle(const QString &value)
+{
+    if (value == m_title)
+        return;
+    m_title = value;
+    m_popupCaption = StripAmpersands(value);
+    m_itemBaseName = MakeItemBaseName(value);
+}
+
 TRadioPanel *TBoardHighlight::RadioPanel() const { return m_radioPanel; }
-void TBoardHighlight::setRadioPanel(TRadioPanel *value) { m_radioPanel = value; }
+
+void TBoardHighlight::setRadioPanel(TRadioPanel *value)
+{
+    if (value == m_radioPanel)
+        return;
+    if (value && parentWidget()) {
+        const QObjectList siblings = parentWidget()->children();
+        for (QObject *o : siblings) {
+            if (o == this || !IsClass(o, "TBoardHighlight"))
+                continue;
+            const auto *other = static_cast<TBoardHighlight *>(o);
+            if (other->m_radioPanel == value && !IsLinkedTo(other))
+                return;   // the panel belongs to another group
+        }
+    }
+    m_radioPanel = value;
+}
+
 TPopupForm *TBoardHighlight::Popup() const { return m_popup; }
-QString TBoardHighlight::StripAmpersands(const QString &text) { QString s = text; return s.remove(QLatin1Char('&')); }
-QString TBoardHighlight::MakeItemBaseName(const QString &text) { return text; }
-void TBoardHighlight::RenderRing(QImage &, int, int, bool, TColor, float) {}
-TColor TBoardHighlight::TypeColorOf(THighlightType) { return clYellow; }
-void TBoardHighlight::MouseEnter(bool) {}
-void TBoardHighlight::MouseLeave(bool) {}
-void TBoardHighlight::Click() { emit OnClick(); }
-void TBoardHighlight::ShowPopup() {}
-void TBoardHighlight::PinGroup() {}
-void TBoardHighlight::PinPopup() {}
-void TBoardHighlight::ClearEntered() {}
-void TBoardHighlight::SetPopupActive(bool, bool) {}
-void TBoardHighlight::RegisterMenuEntry() {}
-void TBoardHighlight::CheckMenuEntry(bool) {}
-void TBoardHighlight::MenuEntryClick(QObject *) {}
-void TBoardHighlight::PopupClosed() {}
-void TBoardHighlight::PreviousClick() {}
-void TBoardHighlight::NextClick() {}
-void TBoardHighlight::DoneClick() {}
-void TBoardHighlight::paintEvent(QPaintEvent *) { QPainter p(this); p.setPen(Qt::yellow); p.drawEllipse(rect().adjusted(0, 0, -1, -1)); }
-void TBoardHighlight::enterEvent(QEnterEvent *) { MouseEnter(false); }
-void TBoardHighlight::leaveEvent(QEvent *) { MouseLeave(false); }
-void TBoardHighlight::mousePressEvent(QMouseEvent *) {}
-void TBoardHighlight::mouseReleaseEvent(QMouseEvent *) {}
+
+QMenuBar *TBoardHighlight::PictureMenu() const { return m_pictureMenu; }
+
+const QImage &TBoardHighlight::CurrentImage() const
+{
+    if (m_popupActive && m_entered)
+        return m_brightImage;
+    if (m_popupActive || m_entered)
+        return m_litImage;
+    return m_normalImage;
+}
+
+QString TBoardHighlight::StripAmpersands(const QString &text)
+{
+    QString s = text;
+    return s.remove(QLatin1Char('&'));
+}
+
+QString TBoardHighlight::MakeItemBaseName(const QString &text)
+{
+    if (text.isEmpty() || IsIdentifier(text))
+        return text;
+    QString s = text;
+    while (!s.isEmpty() && !IsLetter(s.front()))
+        s.remove(0, 1);
+    for (int i = 1; i < s.size();) {
+        if (IsIdentChar(s.at(i)))
+            ++i;
+        else
+            s.remove(i, 1);
+    }
+    // A bare number is no component name.
+    return s.isEmpty() ? QStringLiteral("Item") : s;
+}
+
+void TBoardHighlight::RenderRing(QImage &image, int A, int B, bool whiteCore, TColor color, float opacity)
+{
+    // Below two pixels the scale would divide by zero: no ring at all.
+    if (A < 1 || B < 1 || image.isNull())
+        return;
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    const QColor c = ColorToQColor(color);
+    const float cr = float(c.red()), cg = float(c.green()), cb = float(c.blue());
+    const float sx = 2.0f / float(A);
+    const float sy = 2.0f / float(B);
+    const int lastRow = qMin(B, image.height() - 1);
+    const int lastCol = qMin(A, image.width() - 1);
+    for (int d = 0; d <= lastRow; ++d) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(d));
+        const float y = float(d) * sy - 1.0f;
+        for (int e = 0; e <= lastCol; ++e) {
+            const float x = float(e) * sx - 1.0f;
+            const float q = x * x + y * y;
+            if (q >= 1.0f)
+                continue;
+            QRgb base = line[e];
+            float w;
+            if (q < 0.5929f) {
+                w = 0.16f;
+            } else {
+                w = 1.0f - 8.0f * std::fabs(std::sqrt(q) - 0.875f);
+                if (whiteCore) {
+                    w = 2.0f * w;
+                    if (w > 1.0f) {
+                        base = qRgba(255, 255, 255, qAlpha(base));
+                        w = 2.0f - w;
+                    }
+                }
+            }
+            const float m = w * opacity;
+            line[e] = qRgba(Blend(qRed(base), cr, m), Blend(qGreen(base), cg, m), Blend(qBlue(base), cb, m),
+                            qAlpha(base));
+        }
+    }
+}
+
+TColor TBoardHighlight::TypeColorOf(THighlightType type) { return LookOf(type).color; }
+
+QString TBoardHighlight::MenuCaptionOf(THighlightType type) { return QString::fromLatin1(LookOf(type).menu); }
+
+bool TBoardHighlight::ParentIsBoardImage() const { return IsClass(parentWidget(), "TBoardImage"); }
+
+bool TBoardHighlight::IsLinkedTo(const TBoardHighlight *other) const
+{
+    return other->m_title == m_title && other->m_highlightType == m_highlightType;
+}
+
+QList<TBoardHighlight *> TBoardHighlight::LinkGroup() const
+{
+    QList<TBoardHighlight *> group;
+    if (!ParentIsBoardImage()) {
+        group << const_cast<TBoardHighlight *>(this);
+        return group;
+    }
+    const QObjectList siblings = parentWidget()->children();
+    for (QObject *o : siblings)
+        if (IsClass(o, "TBoardHighlight") && IsLinkedTo(static_cast<TBoardHighlight *>(o)))
+            group << static_cast<TBoardHighlight *>(o);
+    return group;
+}
+
+// ---- looks ----
+
+void TBoardHighlight::paintEvent(QPaintEvent *)
+{
+    if (!m_prepared) {
+        m_prepared = true;
+        Prepare();
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, CurrentImage());
+}
+
+void TBoardHighlight::Prepare()
+{
+    BuildImages();
+    if (ParentIsBoardImage()) {
+        m_pictureMenu = static_cast<TBoardImage *>(parentWidget())->Menu();
+        RegisterMenuEntry();
+    } else {
+        m_pictureMenu = nullptr;
+    }
+}
+
+void TBoardHighlight::BuildImages()
+{
+    const QImage beneath = PixelsBeneath();
+    const int A = width() - 1;
+    const int B = height() - 1;
+    m_normalImage = beneath;
+    RenderRing(m_normalImage, A, B, false, m_typeColor, m_normalOpacity);
+    m_brightImage = beneath;
+    RenderRing(m_brightImage, A, B, true, m_typeColor, m_brightOpacity);
+    m_litImage = beneath;
+    RenderRing(m_litImage, A, B, false, m_typeColor, m_litOpacity);
+}
+
+// What the screen shows under this control before it paints: the parent's own
+// drawing, then whatever earlier (lower) siblings put there. Asking the parent
+// to draw alone keeps this control's paint out of the recursion.
+QImage TBoardHighlight::PixelsBeneath() const
+{
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QWidget *parent = parentWidget();
+    if (!parent || image.isNull())
+        return image;
+    QPainter painter(&image);
+    const QRect mine = geometry();
+    parent->render(&painter, QPoint(0, 0), QRegion(mine), QWidget::DrawWindowBackground);
+    const QObjectList siblings = parent->children();
+    for (QObject *o : siblings) {
+        if (o == this)
+            break;
+        auto *w = qobject_cast<QWidget *>(o);
+        if (!w || w->isWindow() || !w->isVisible())
+            continue;
+        const QRect overlap = w->geometry() & mine;
+        if (overlap.isEmpty())
+            continue;
+        if (auto *h = qobject_cast<TBoardHighlight *>(w)) {
+            // A highlight that has not painted yet has left nothing on screen.
+            if (h->m_prepared)
+                painter.drawImage(h->pos() - pos(), h->CurrentImage());
+        } else {
+            w->render(&painter, overlap.topLeft() - pos(), QRegion(overlap.translated(-w->pos())),
+                      QWidget::DrawChildren);
+        }
+    }
+    return image;
+}
+
+// ---- mouse ----
+
+void TBoardHighlight::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    MouseEnter(false);
+}
+
+void TBoardHighlight::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    MouseLeave(false);
+}
+
+void TBoardHighlight::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
+    event->accept();
+}
+
+void TBoardHighlight::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return;
+    m_pressed = false;
+    if (rect().contains(event->position().toPoint()))
+        Click();
+}
+
+void TBoardHighlight::MouseEnter(bool forwarded)
+{
+    if (m_entered)
+        return;
+    m_entered = true;
+    update();
+    if (m_createPopup)
+        ShowPopup();
+    if (!forwarded && ParentIsBoardImage()) {
+        const auto group = LinkGroup();
+        for (TBoardHighlight *member : group)
+            member->MouseEnter(true);
+    }
+}
+
+void TBoardHighlight::MouseLeave(bool forwarded)
+{
+    if (!m_entered)
+        return;
+    if (m_popup && !m_pinned) {
+        if (m_popup->isVisible() && m_popup->frameGeometry().contains(QCursor::pos())) {
+            // From the ring straight into its popup: it stays until the pointer leaves it.
+            m_popup->CloseOnLeave = true;
+            PinGroup();
+        } else {
+            m_popup->Close();
+        }
+    }
+    if (!forwarded && ParentIsBoardImage()) {
+        const auto group = LinkGroup();
+        for (TBoardHighlight *member : group)
+            member->MouseLeave(true);
+    }
+}
+
+void TBoardHighlight::Click()
+{
+    emit OnClick();
+    // The group's popup was closed while the pointer stayed on the ring: the
+    // click opens it again instead of pinning a hidden window.
+    if (!m_entered)
+        MouseEnter(false);
+    PinGroup();
+}
+
+// ---- group state ----
+
+void TBoardHighlight::PinGroup()
+{
+    if (m_popup) {
+        m_pinned = true;
+        CheckMenuEntry(true);
+    }
+    const auto group = LinkGroup();
+    for (TBoardHighlight *member : group)
+        member->PinPopup();
+}
+
+void TBoardHighlight::PinPopup()
+{
+    if (!m_popup)
+        return;
+    m_pinned = true;
+    CheckMenuEntry(true);
+    if (m_popup->isVisible())
+        m_popup->activateWindow();
+}
+
+void TBoardHighlight::ClearEntered()
+{
+    m_entered = false;
+    update();
+}
+
+void TBoardHighlight::SetPopupActive(bool active, bool spread)
+{
+    m_popupActive = active;
+    raise();
+    update();
+    if (!spread || !ParentIsBoardImage())
+        return;
+    // Each member moves to the end of the child list when it is raised, so the
+    // index stays put and the walk shortens instead.
+    QWidget *parent = parentWidget();
+    int index = 0;
+    int remaining = parent->children().size();
+    while (index < remaining) {
+        QObject *o = parent->children().value(index);
+        if (o != this && IsClass(o, "TBoardHighlight") && IsLinkedTo(static_cast<TBoardHighlight *>(o))) {
+            static_cast<TBoardHighlight *>(o)->SetPopupActive(active, false);
+            --remaining;
+        } else {
+            ++index;
+        }
+    }
+}
+
+// ---- popup ----
+
+void TBoardHighlight::ShowPopup()
+{
+    if (m_popup) {
+        if (m_popup->isHidden())
+            m_pinned = false;
+        m_popup->show();
+        m_popup->raise();
+        m_popup->activateWindow();
+        return;
+    }
+    // Another member of the group built the group's popup already.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        const auto *form = qobject_cast<TPopupForm *>(w);
+        if (form && form->Tag == int(m_highlightType) && form->windowTitle() == m_popupCaption)
+            return;
+    }
+
+    auto *popup = new TPopupForm(this);
+    m_popup = popup;
+    m_pinned = false;
+    const QMargins frame = popup->FrameMargins();
+
+    TRadioPanel *panel = m_radioPanel;
+    int memoHeight = 58;
+    QPoint laidOut(0, 0);
+    if (panel) {
+        memoHeight = panel->MemoHeight();
+        popup->OnActivate = panel->OnActivate;
+        popup->OnDeactivate = panel->OnDeactivate;
+        laidOut = panel->pos();
+        popup->resize(panel->width(), panel->height() + memoHeight + 51);
+        panel->setParent(popup);
+        panel->move(0, 0);
+        panel->show();
+        SetAnchors(panel, panel->FinalAnchors());
+        panel->FinalAnchorsApplied = true;
+    } else {
+        popup->resize(QSize(194, 141).shrunkBy(frame));
+    }
+    popup->setWindowTitle(m_popupCaption);
+
+    // The user may enlarge the popup, never shrink it below how it opened.
+    const QSize outer = popup->size().grownBy(frame).expandedTo(QSize(194, 122));
+    popup->resize(outer.shrunkBy(frame));
+    popup->setMinimumSize(outer.shrunkBy(frame));
+    popup->Tag = int(m_highlightType);
+
+    QPoint place(0, 0);
+    if (const QWidget *p = parentWidget()) {
+        if (panel && ParentIsBoardImage()) {
+            // Where the panel was laid out, moved as far as the picture has moved since.
+            const auto *picture = static_cast<const TBoardImage *>(p);
+            place = QPoint(p->x() - (picture->DesignLeft - laidOut.x()), p->y() - (picture->DesignTop - laidOut.y()));
+        } else if (panel) {
+            place = p->pos();
+        } else {
+            place = QPoint(p->x(), p->y() + p->height() + 38);
+        }
+    }
+
+    popup->AddControls(memoHeight, panel ? panel->Lines() : QStringList());
+
+    if (const QScreen *s = screen()) {
+        const QRect area = s->geometry();
+        if (place.x() < area.left())
+            place.setX(area.left());
+        else if (place.x() + outer.width() > area.left() + area.width())
+            place.setX(area.left() + area.width() - outer.width());
+        if (place.y() < area.top())
+            place.setY(area.top());
+        else if (place.y() + outer.height() > area.top() + area.height())
+            place.setY(area.top() + area.height() - outer.height());
+    }
+    popup->move(place);
+
+    popup->show();
+    popup->activateWindow();
+    if (panel)
+        panel->setFocus();
+    else
+        popup->DoneButton()->setFocus();
+}
+
+void TBoardHighlight::PopupClosed()
+{
+    CheckMenuEntry(false);
+    if (m_popup)
+        m_popup->CloseOnLeave = false;
+    ClearEntered();
+    const auto group = LinkGroup();
+    for (TBoardHighlight *member : group)
+        member->ClearEntered();
+}
+
+void TBoardHighlight::DoneClick()
+{
+    if (m_popup)
+        m_popup->Close();
+}
+
+void TBoardHighlight::PreviousClick() { StepToEntry(-1); }
+
+void TBoardHighlight::NextClick() { StepToEntry(+1); }
+
+void TBoardHighlight::StepToEntry(int delta)
+{
+    int j = 0;
+    QMenu *menu = nullptr;
+    if (!FindMenuEntry(&j, &menu))
+        return;
+    const QList<QAction *> items = menu->actions();
+    const int k = int(items.size());
+    if (m_popup)
+        m_popup->Close();
+    const int n = delta < 0 ? (j == 0 ? k - 1 : j - 1) : (j == k - 1 ? 0 : j + 1);
+    QAction *neighbour = items.at(n);
+    if (auto *owner = qobject_cast<TBoardHighlight *>(qvariant_cast<QObject *>(neighbour->data())))
+        owner->MenuEntryClick(this);
+    else
+        neighbour->trigger();
+}
+
+// ---- menu ----
+
+QAction *TBoardHighlight::CreateMenuEntry(QWidget *owner)
+{
+    auto *entry = new QAction(m_title, owner);
+    entry->setObjectName(FreeName(owner, m_itemBaseName));
+    entry->setCheckable(true);
+    entry->setData(QVariant::fromValue(static_cast<QObject *>(this)));
+    m_menuEntry = entry;
+    connect(entry, &QAction::triggered, this, [this, entry] {
+        // The entry flipped its own mark; the mark means "pinned", which the
+        // click action decides from the mark as it was.
+        entry->setChecked(!entry->isChecked());
+        MenuEntryClick(entry);
+    });
+    return entry;
+}
+
+void TBoardHighlight::RegisterMenuEntry()
+{
+    QMenuBar *bar = m_pictureMenu;
+    if (!bar)
+        return;
+    QWidget *owner = bar->window();
+    const QString caption = MenuCaptionOf(m_highlightType);
+    const QList<QAction *> tops = bar->actions();
+    for (QAction *top : tops) {
+        if (top->text() != caption)
+            continue;
+        QMenu *menu = top->menu();
+        if (!menu)
+            return;
+        const QList<QAction *> items = menu->actions();
+        for (const QAction *item : items)
+            if (item->text() == m_title)
+                return;
+        if (!m_title.isEmpty())
+            menu->addAction(CreateMenuEntry(owner));
+        return;
+    }
+
+    QStringList followers;
+    switch (m_highlightType) {
+    case htOptions:
+        followers = {QStringLiteral("&Help")};
+        break;
+    case htSettings:
+        followers = {QStringLiteral("&Calibration"), QStringLiteral("&Options"), QStringLiteral("&Help")};
+        break;
+    case htCalibration:
+        followers = {QStringLiteral("&Options"), QStringLiteral("&Help")};
+        break;
+    }
+    QAction *before = nullptr;
+    for (QAction *top : tops) {
+        if (followers.contains(top->text())) {
+            before = top;
+            break;
+        }
+    }
+    auto *menu = new QMenu(caption, owner);
+    menu->setObjectName(FreeName(owner, StripAmpersands(caption)));
+    bar->insertMenu(before, menu);
+    if (!m_title.isEmpty())
+        menu->addAction(CreateMenuEntry(owner));
+}
+
+QAction *TBoardHighlight::FindMenuEntry(int *index, QMenu **menu) const
+{
+    if (!m_pictureMenu)
+        return nullptr;
+    const QString caption = MenuCaptionOf(m_highlightType);
+    const QList<QAction *> tops = m_pictureMenu->actions();
+    for (const QAction *top : tops) {
+        if (top->text() != caption || !top->menu())
+            continue;
+        const QList<QAction *> items = top->menu()->actions();
+        for (int j = 0; j < items.size(); ++j) {
+            if (items.at(j)->text() == m_title) {
+                if (index)
+                    *index = j;
+                if (menu)
+                    *menu = top->menu();
+                return items.at(j);
+            }
+        }
+    }
+    return nullptr;
+}
+
+void TBoardHighlight::CheckMenuEntry(bool checked)
+{
+    if (QAction *entry = FindMenuEntry()) {
+        entry->setCheckable(true);
+        entry->setChecked(checked);
+    }
+}
+
+void TBoardHighlight::MenuEntryClick(QObject *Sender)
+{
+    auto *item = IsClass(Sender, "QAction") ? static_cast<QAction *>(Sender) : nullptr;
+    if (!item || !item->isChecked()) {
+        MouseEnter(false);
+        PinGroup();
+        MouseLeave(false);
+        return;
+    }
+    if (m_popup) {
+        m_popup->Close();
+        return;
+    }
+    const auto group = LinkGroup();
+    for (TBoardHighlight *member : group)
+        if (member->m_popup)
+            member->MenuEntryClick(Sender);
+}

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 
 #include "TColor.h"
 
+class QAction;
+class QMenu;
 class QMenuBar;
 class TPopupForm;
 class TRadioPanel;
+
+Q_MOC_INCLUDE("TRadioPanel.h")
 
 // A tinted elliptical ring over one region of the board photograph. Hovering
 // opens its popup with the linked option panel; a click keeps it open.
@@ -17,6 +22,7 @@ class TBoardHighlight : public QWidget
     Q_OBJECT
     Q_PROPERTY(bool CreatePopup READ CreatePopup WRITE setCreatePopup)
     Q_PROPERTY(THighlightType HighlightType READ HighlightType WRITE setHighlightType)
+    Q_PROPERTY(TRadioPanel *RadioPanel READ RadioPanel WRITE setRadioPanel)
     Q_PROPERTY(QString Title READ Title WRITE setTitle)
 
 public:
@@ -33,21 +39,40 @@ public:
     QString Title() const { return m_title; }
     void setTitle(const QString &value);
     TRadioPanel *RadioPanel() const;
+    // A panel already linked to a highlight of another link group is refused
+    // silently; the old link stays.
     void setRadioPanel(TRadioPanel *value);
 
     QString PopupCaption() const { return m_popupCaption; }
     QString ItemBaseName() const { return m_itemBaseName; }
     TPopupForm *Popup() const;
+    QMenuBar *PictureMenu() const;
     bool Entered() const { return m_entered; }
     bool PopupActive() const { return m_popupActive; }
     bool Pinned() const { return m_pinned; }
     bool Prepared() const { return m_prepared; }
+
+    TColor TypeColor() const { return m_typeColor; }
+    float NormalOpacity() const { return m_normalOpacity; }
+    float LitOpacity() const { return m_litOpacity; }
+    float BrightOpacity() const { return m_brightOpacity; }
+    const QImage &NormalImage() const { return m_normalImage; }
+    const QImage &BrightImage() const { return m_brightImage; }
+    const QImage &LitImage() const { return m_litImage; }
+    // The image the next paint blits, chosen by Entered and PopupActive.
+    const QImage &CurrentImage() const;
 
     static QString StripAmpersands(const QString &text);
     static QString MakeItemBaseName(const QString &text);
     // The ring over an image: A = width - 1, B = height - 1.
     static void RenderRing(QImage &image, int A, int B, bool whiteCore, TColor color, float opacity);
     static TColor TypeColorOf(THighlightType type);
+    // "&Options", "&Settings" or "&Calibration".
+    static QString MenuCaptionOf(THighlightType type);
+
+    // The highlights sharing this one's popup and menu entry, in the parent's
+    // child order, this one included.
+    QList<TBoardHighlight *> LinkGroup() const;
 
     // Notifications (the board picture and menu entries call these too).
     void MouseEnter(bool forwarded);
@@ -78,14 +103,24 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void Prepare();
+    void BuildImages();
+    QImage PixelsBeneath() const;
+    bool ParentIsBoardImage() const;
+    bool IsLinkedTo(const TBoardHighlight *other) const;
+    QAction *CreateMenuEntry(QWidget *owner);
+    QAction *FindMenuEntry(int *index = nullptr, QMenu **menu = nullptr) const;
+    void StepToEntry(int delta);
+
     bool m_createPopup = true;
     THighlightType m_highlightType = htOptions;
     QString m_title;
     QString m_popupCaption;
     QString m_itemBaseName;
     QPointer<TRadioPanel> m_radioPanel;
-    TPopupForm *m_popup = nullptr;
+    QPointer<TPopupForm> m_popup;
     QPointer<QMenuBar> m_pictureMenu;
+    QPointer<QAction> m_menuEntry;   // the entry this highlight registered, if any
     QImage m_normalImage, m_brightImage, m_litImage;
     float m_normalOpacity = 0.5f, m_litOpacity = 0.75f, m_brightOpacity = 1.0f;
     TColor m_typeColor = clYellow;
