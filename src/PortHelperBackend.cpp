@@ -1,0 +1,404 @@
+#include "PortHelperBackend.h"
+
+#include "porthelper/PortPolicy.h"
+
+#include <QFile>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+#ifndef ZX_PORTHELPER_PATH
+#define ZX_PORTHELPER_PATH "/usr/libexec/zx-setup/zx-setup-porthelper"
+#endif
+
+namespace {
+
+constexpr std::uint16_t kNoDriver = 0xAA55;
+// What the start-up probe reads while the helper can be started but has not
+// been: anything but kNoDriver.
+constexpr std::uint16_t kProbeAnswer = 0x00;
+constexpr std::size_t kMaxReply = 512;
+
+using Clock = std::chrono::steady_clock;
+
+QString ErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::string HexArg(unsigned value, int digits)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%0*x", digits, value);
+    return buffer;
+}
+
+} // namespace
+
+TPortAccessConfig::TPortAccessConfig()
+    : DevicePath(QStringLiteral("/dev/port")),
+      HelperPath(QStringLiteral(ZX_PORTHELPER_PATH)),
+      PkexecPath(QStringLiteral("/usr/bin/pkexec")),
+      LockdownPath(QStringLiteral("/sys/kernel/security/lockdown")),
+      StartTimeoutMs(120000),
+      ReplyTimeoutMs(2000),
+      Report([](const QString &line) {
+          std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+          std::fflush(stderr);
+      })
+{
+}
+
+TPortHelperBackend::TPortHelperBackend(TPortAccessConfig config) : m_config(std::move(config))
+{
+    OpenDirect();
+}
+
+TPortHelperBackend::~TPortHelperBackend()
+{
+    if (m_deviceFd >= 0)
+        close(m_deviceFd);
+    StopHelper(false);
+}
+
+QString TPortHelperBackend::LockdownMode(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLatin1(file.readAll());
+    const qsizetype open = text.indexOf(QLatin1Char('['));
+    const qsizetype close = text.indexOf(QLatin1Char(']'), open + 1);
+    if (open < 0 || close < 0)
+        return {};
+    return text.mid(open + 1, close - open - 1).trimmed();
+}
+
+void TPortHelperBackend::OpenDirect()
+{
+    if (m_config.DevicePath.isEmpty())
+        return;
+    m_deviceFd = open(QFile::encodeName(m_config.DevicePath).constData(), O_RDWR | O_CLOEXEC);
+    if (m_deviceFd >= 0) {
+        m_state = asDirect;
+        return;
+    }
+    const int error = errno;
+    if (error == EACCES || error == EPERM) {
+        // Refused to an ordinary user is the normal case: the helper asks,
+        // unless lockdown would refuse the helper just the same.
+        const QString mode = LockdownMode(m_config.LockdownPath);
+        if (geteuid() == 0 || (!mode.isEmpty() && mode != QLatin1String("none")))
+            ClassifyOpenRefusal(error, QString());
+        return;
+    }
+    if (error == ENOENT || error == ENXIO || error == ENODEV) {
+        MakeUnavailable(QStringLiteral("there is no %1 device node on this system (the kernel offers no "
+                                       "I/O port access here; in a container, pass %1 through)")
+                            .arg(m_config.DevicePath));
+        return;
+    }
+    MakeUnavailable(QStringLiteral("cannot open %1: %2").arg(m_config.DevicePath, ErrorText(error)));
+}
+
+void TPortHelperBackend::ClassifyOpenRefusal(int error, const QString &who)
+{
+    const QString mode = LockdownMode(m_config.LockdownPath);
+    if (!mode.isEmpty() && mode != QLatin1String("none")) {
+        MakeUnavailable(QStringLiteral("the kernel is locked down (mode \"%1\"), which forbids %2; with "
+                                       "Secure Boot on the kernel locks itself down, so turn Secure Boot off "
+                                       "in the firmware setup to configure the card")
+                            .arg(mode, m_config.DevicePath));
+        return;
+    }
+    MakeUnavailable(QStringLiteral("permission to open %1 was refused%2 (%3); check that no container or "
+                                   "security module withholds I/O port access")
+                        .arg(m_config.DevicePath, who, ErrorText(error)));
+}
+
+bool TPortHelperBackend::HelperStartable()
+{
+    const QByteArray pkexec = QFile::encodeName(m_config.PkexecPath);
+    if (m_config.PkexecPath.isEmpty() || access(pkexec.constData(), X_OK) != 0) {
+        MakeUnavailable(QStringLiteral("pkexec is not installed (%1 not found); install the pkexec package "
+                                       "(sudo apt install pkexec)")
+                            .arg(m_config.PkexecPath));
+        return false;
+    }
+    const QByteArray helper = QFile::encodeName(m_config.HelperPath);
+    if (m_config.HelperPath.isEmpty() || access(helper.constData(), X_OK) != 0) {
+        MakeUnavailable(QStringLiteral("the port helper %1 is not installed; reinstall the zx-setup package")
+                            .arg(m_config.HelperPath));
+        return false;
+    }
+    return true;
+}
+
+bool TPortHelperBackend::StartHelper()
+{
+    if (!HelperStartable())
+        return false;
+
+    int sockets[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
+        MakeUnavailable(QStringLiteral("cannot start the port helper: %1").arg(ErrorText(errno)));
+        return false;
+    }
+    const QByteArray pkexec = QFile::encodeName(m_config.PkexecPath);
+    const QByteArray helper = QFile::encodeName(m_config.HelperPath);
+    char *argv[] = {const_cast<char *>(pkexec.constData()), const_cast<char *>(helper.constData()), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, sockets[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, sockets[1], STDOUT_FILENO);
+    // pkexec's own messages would be a second, less useful line: the reason
+    // is taken from its exit status instead.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawnError = posix_spawn(&pid, pkexec.constData(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(sockets[1]);
+    if (spawnError != 0) {
+        close(sockets[0]);
+        MakeUnavailable(QStringLiteral("cannot start %1: %2").arg(m_config.PkexecPath, ErrorText(spawnError)));
+        return false;
+    }
+    m_helperFd = sockets[0];
+    m_helperPid = pid;
+    m_pending.clear();
+
+    std::string greeting;
+    const TLineResult result = ReadLine(greeting, m_config.StartTimeoutMs);
+    if (result == lrLine && greeting == kReadyLine) {
+        m_state = asHelper;
+        return true;
+    }
+    if (result == lrLine && greeting.rfind("ERR open ", 0) == 0) {
+        StopHelper(false);
+        const int error = std::atoi(greeting.c_str() + 9);
+        if (error == ENOENT || error == ENXIO || error == ENODEV)
+            MakeUnavailable(QStringLiteral("there is no /dev/port device node on this system (the kernel "
+                                           "offers no I/O port access here)"));
+        else if (error == EACCES || error == EPERM)
+            ClassifyOpenRefusal(error, QStringLiteral(" to the port helper"));
+        else
+            MakeUnavailable(QStringLiteral("the port helper cannot open /dev/port: %1").arg(ErrorText(error)));
+        return false;
+    }
+    if (result == lrTimeout) {
+        StopHelper(true);
+        MakeUnavailable(QStringLiteral("authorisation was not given within %1 s; restart the program to try "
+                                       "again")
+                            .arg(m_config.StartTimeoutMs / 1000.0));
+        return false;
+    }
+    const int status = StopHelper(result != lrEof);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 126)
+        MakeUnavailable(QStringLiteral("authorisation was dismissed; restart the program and enter the "
+                                       "administrator password when asked, to access the card"));
+    else if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        MakeUnavailable(QStringLiteral("authorisation was refused, or no polkit authentication agent is "
+                                       "running; run the program in a desktop session as a user who may "
+                                       "administer this computer"));
+    else
+        MakeUnavailable(QStringLiteral("the port helper did not start (%1); reinstall the zx-setup package")
+                            .arg(ExitText(status)));
+    return false;
+}
+
+QString TPortHelperBackend::ExitText(int status) const
+{
+    if (status == -1)
+        return QStringLiteral("no exit status");
+    if (WIFSIGNALED(status))
+        return QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
+    return QStringLiteral("exit status %1").arg(WEXITSTATUS(status));
+}
+
+TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, int timeoutMs)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const std::size_t end = m_pending.find('\n');
+        if (end != std::string::npos) {
+            line = m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            return lrLine;
+        }
+        if (m_pending.size() > kMaxReply)
+            return lrError;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return lrTimeout;
+        pollfd pfd{m_helperFd, POLLIN, 0};
+        const int ready = poll(&pfd, 1, int(left));
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return lrError;
+        }
+        if (ready == 0)
+            return lrTimeout;
+        char buffer[256];
+        const ssize_t got = recv(m_helperFd, buffer, sizeof buffer, 0);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return errno == ECONNRESET ? lrEof : lrError;
+        }
+        if (got == 0)
+            return lrEof;
+        m_pending.append(buffer, std::size_t(got));
+    }
+}
+
+bool TPortHelperBackend::Request(const std::string &request, std::string &reply)
+{
+    const std::string line = request + '\n';
+    std::size_t sent = 0;
+    while (sent < line.size()) {
+        // MSG_NOSIGNAL: a helper that has gone must not take the program with it.
+        const ssize_t n = send(m_helperFd, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int status = StopHelper(true);
+            MakeUnavailable(QStringLiteral("the port helper stopped unexpectedly (%1); restart the program")
+                                .arg(ExitText(status)));
+            return false;
+        }
+        sent += std::size_t(n);
+    }
+    const TLineResult result = ReadLine(reply, m_config.ReplyTimeoutMs);
+    if (result == lrLine && (reply == "OK" || reply.rfind("OK ", 0) == 0 || reply.rfind("ERR ", 0) == 0))
+        return true;
+    const int status = StopHelper(true);
+    if (result == lrTimeout)
+        MakeUnavailable(QStringLiteral("the port helper did not answer within %1 ms; restart the program")
+                            .arg(m_config.ReplyTimeoutMs));
+    else if (result == lrLine)
+        MakeUnavailable(QStringLiteral("the port helper gave an answer the program does not understand; "
+                                       "reinstall the zx-setup package"));
+    else
+        MakeUnavailable(QStringLiteral("the port helper stopped unexpectedly (%1); restart the program")
+                            .arg(ExitText(status)));
+    return false;
+}
+
+int TPortHelperBackend::StopHelper(bool kill)
+{
+    if (m_helperFd >= 0) {
+        close(m_helperFd);
+        m_helperFd = -1;
+    }
+    m_pending.clear();
+    if (m_helperPid <= 0)
+        return -1;
+    // Closing its input ends a healthy helper; a hung one is killed (which
+    // fails for a helper running as root, so the wait stays bounded).
+    if (kill)
+        ::kill(m_helperPid, SIGKILL);
+    int status = -1;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(1000);
+    for (;;) {
+        const pid_t done = waitpid(m_helperPid, &status, WNOHANG);
+        if (done == m_helperPid || (done < 0 && errno != EINTR)) {
+            if (done < 0)
+                status = -1;
+            break;
+        }
+        if (Clock::now() >= deadline) {
+            status = -1;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    m_helperPid = -1;
+    return status;
+}
+
+void TPortHelperBackend::MakeUnavailable(const QString &cause)
+{
+    m_state = asUnavailable;
+    m_cause = cause;
+    ReportOnce(m_causeReported, QStringLiteral("Settings: port access unavailable: ") + cause);
+}
+
+void TPortHelperBackend::ReportOnce(bool &reported, const QString &line)
+{
+    if (reported)
+        return;
+    reported = true;
+    if (m_config.Report)
+        m_config.Report(line);
+}
+
+std::uint16_t TPortHelperBackend::In(std::uint16_t port)
+{
+    if (m_state == asDirect) {
+        unsigned char byte = 0;
+        return pread(m_deviceFd, &byte, 1, off_t(port)) == 1 ? byte : kNoDriver;
+    }
+    if (m_state == asHelperNotStarted && port == kProbePort)
+        return HelperStartable() ? kProbeAnswer : kNoDriver;
+    if (m_state == asUnavailable)
+        return kNoDriver;
+    if (!IsReadablePort(port)) {
+        ReportOnce(m_refusalReported, QStringLiteral("Settings: port 0x%1 is not one of the card's control "
+                                                     "ports and was not read")
+                                          .arg(port, 3, 16, QLatin1Char('0')));
+        return kNoDriver;
+    }
+    if (m_state == asHelperNotStarted && !StartHelper())
+        return kNoDriver;
+    std::string reply;
+    if (!Request("IN " + HexArg(port, 3), reply))
+        return kNoDriver;
+    unsigned value = 0;
+    if (std::sscanf(reply.c_str(), "OK 0x%2x", &value) == 1)
+        return std::uint16_t(value);
+    ReportOnce(m_errorReported, QStringLiteral("Settings: the port helper answered: ") + QString::fromStdString(reply));
+    return kNoDriver;
+}
+
+void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
+{
+    if (m_state == asDirect) {
+        pwrite(m_deviceFd, &value, 1, off_t(port));
+        return;
+    }
+    if (m_state == asUnavailable)
+        return;
+    if (!IsWritablePort(port)) {
+        ReportOnce(m_refusalReported, QStringLiteral("Settings: port 0x%1 is not one of the card's control "
+                                                     "ports and was not written")
+                                          .arg(port, 3, 16, QLatin1Char('0')));
+        return;
+    }
+    if (m_state == asHelperNotStarted && !StartHelper())
+        return;
+    std::string reply;
+    if (!Request("OUT " + HexArg(port, 3) + " " + HexArg(value, 2), reply))
+        return;
+    if (reply != "OK")
+        ReportOnce(m_errorReported, QStringLiteral("Settings: the port helper answered: ")
+                                        + QString::fromStdString(reply));
+}
+
+std::unique_ptr<TPortBackend> CreateDefaultPortBackend(const QString &devicePath)
+{
+    TPortAccessConfig config;
+    config.DevicePath = devicePath;
+    return std::make_unique<TPortHelperBackend>(std::move(config));
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "VORTAN32.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+// Where the port backend looks for things; tests point every path at
+// stand-ins so that no test reaches real I/O ports or prompts anybody.
+struct TPortAccessConfig
+{
+    TPortAccessConfig();
+
+    QString DevicePath;    // opened directly when it can be (root); empty: never tried
+    QString HelperPath;    // the installed helper, run as pkexec's argument
+    QString PkexecPath;
+    QString LockdownPath;  // the kernel's lockdown selection, read when an open is refused
+    int StartTimeoutMs;    // covers the authorisation prompt
+    int ReplyTimeoutMs;    // a helper slower than this counts as dead
+    // Receives the one line that says why port access is unavailable;
+    // by default it goes to standard error.
+    std::function<void(const QString &line)> Report;
+};
+
+// Port access for a program that runs as its user: the device directly when
+// it opens, otherwise a privileged helper started through pkexec at the
+// first access to the card's ports and kept for the life of the program.
+// When neither works it behaves as a missing driver: In answers 0xAA55 and
+// Out writes nothing, and the reason is reported once.
+class TPortHelperBackend : public TPortBackend
+{
+public:
+    enum TAccessState { asDirect, asHelperNotStarted, asHelper, asUnavailable };
+
+    explicit TPortHelperBackend(TPortAccessConfig config = TPortAccessConfig());
+    ~TPortHelperBackend() override;
+    TPortHelperBackend(const TPortHelperBackend &) = delete;
+    TPortHelperBackend &operator=(const TPortHelperBackend &) = delete;
+
+    std::uint16_t In(std::uint16_t port) override;
+    void Out(std::uint16_t port, std::uint8_t value) override;
+
+    TAccessState AccessState() const { return m_state; }
+    // Why access is unavailable; empty while it is available.
+    QString Cause() const { return m_cause; }
+
+    // The selected lockdown mode ("none", "integrity", "confidentiality");
+    // empty when the file cannot be read.
+    static QString LockdownMode(const QString &path);
+
+private:
+    enum TLineResult { lrLine, lrEof, lrTimeout, lrError };
+
+    void OpenDirect();
+    bool HelperStartable();
+    bool StartHelper();
+    bool Request(const std::string &request, std::string &reply);
+    TLineResult ReadLine(std::string &line, int timeoutMs);
+    void ClassifyOpenRefusal(int error, const QString &who);
+    QString ExitText(int status) const;
+    int StopHelper(bool kill);
+    void MakeUnavailable(const QString &cause);
+    void ReportOnce(bool &reported, const QString &line);
+
+    TPortAccessConfig m_config;
+    TAccessState m_state = asHelperNotStarted;
+    QString m_cause;
+    int m_deviceFd = -1;
+    int m_helperFd = -1;
+    pid_t m_helperPid = -1;
+    std::string m_pending;
+    bool m_causeReported = false;
+    bool m_refusalReported = false;
+    bool m_errorReported = false;
+};
+
+// The backend the program uses by default: the device at devicePath when it
+// opens, else the installed helper.
+std::unique_ptr<TPortBackend> CreateDefaultPortBackend(const QString &devicePath = QStringLiteral("/dev/port"));

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+
+// The ports the privileged helper serves, shared by the helper and the
+// program so that neither starts the helper for a port it would refuse.
+// The card decodes its control registers at one of 32 base addresses
+// (0x000, 0x020, ... 0x3E0): index port base + 1, data port base + 2.
+// Port 0x61 is read as the start-up driver probe; it is also the index port
+// of base 0x060, and only as such written.
+
+constexpr std::uint16_t kProbePort = 0x61;
+
+constexpr bool IsControlPort(std::uint16_t port)
+{
+    const unsigned offset = port & 0x1Fu;
+    return port < 0x400 && (offset == 1 || offset == 2);
+}
+
+constexpr bool IsReadablePort(std::uint16_t port)
+{
+    return port == kProbePort || IsControlPort(port);
+}
+
+constexpr bool IsWritablePort(std::uint16_t port)
+{
+    return IsControlPort(port);
+}
+
+// The line protocol, one request and one reply per line:
+//   helper start:  "READY"  or  "ERR open <errno> <text>" and exit
+//   "IN 0x301"            -> "OK 0xff"
+//   "OUT 0x301 0x05"      -> "OK"
+//   anything else         -> "ERR <reason>"
+constexpr const char *kReadyLine = "READY";
+constexpr unsigned kMaxLineLength = 64;
