@@ -1,25 +1,228 @@
 #include "TBoardImage.h"
 
 #include "TBoardHighlight.h"
+#include "TColor.h"
 #include "TPicture.h"
 
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScopedValueRollback>
+#include <QSignalBlocker>
 
-TBoardImage::TBoardImage(QWidget *parent) : QWidget(parent), m_picture(new TPicture(this)) { resize(105, 105); connect(m_picture, &TPicture::OnChange, this, &TBoardImage::PictureChanged); }
+#include <cmath>
+
+TBoardImage::TBoardImage(QWidget *parent) : QWidget(parent), m_picture(new TPicture(this))
+{
+    // Where the picture leaves the client area uncovered, the panel colour shows.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorToQColor(clBtnFace));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    connect(m_picture, &TPicture::OnChange, this, &TBoardImage::PictureChanged);
+    resize(105, 105);
+}
+
 TBoardImage::~TBoardImage() = default;
-TBoardHighlight *TBoardImage::First() const { return m_first; }
-void TBoardImage::setFirst(TBoardHighlight *value) { m_first = value; }
-QMenuBar *TBoardImage::Menu() const { return m_menu; }
-void TBoardImage::setMenu(QMenuBar *value) { m_menu = value; }
-void TBoardImage::setCenterOnForm(bool v) { m_centerOnForm = v; }
-void TBoardImage::setScale(bool v) { m_scale = v; }
-void TBoardImage::setAutoSize(bool v) { m_autoSize = v; }
-void TBoardImage::setCenter(bool v) { m_center = v; }
-void TBoardImage::setStretch(bool v) { m_stretch = v; }
-void TBoardImage::setTransparent(bool v) { m_transparent = v; }
-void TBoardImage::setPicture(const TPicture *value) { m_picture->Assign(value); }
-QRect TBoardImage::DestRect() const { return rect(); }
-bool TBoardImage::event(QEvent *e) { return QWidget::event(e); }
-void TBoardImage::paintEvent(QPaintEvent *) { QPainter p(this); if (!m_picture->Empty()) p.drawImage(DestRect(), m_picture->Image()); }
-void TBoardImage::PictureChanged() { update(); }
+
+TBoardHighlight *TBoardImage::First() const
+{
+    return m_first;
+}
+
+void TBoardImage::setFirst(TBoardHighlight *value)
+{
+    m_first = value;
+}
+
+QMenuBar *TBoardImage::Menu() const
+{
+    return m_menu;
+}
+
+void TBoardImage::setMenu(QMenuBar *value)
+{
+    m_menu = value;
+}
+
+void TBoardImage::setCenterOnForm(bool value)
+{
+    if (m_centerOnForm == value)
+        return;
+    m_centerOnForm = value;
+    update();
+}
+
+void TBoardImage::setScale(bool value)
+{
+    if (m_scale == value)
+        return;
+    m_scale = value;
+    PictureChanged();
+}
+
+void TBoardImage::setAutoSize(bool value)
+{
+    if (m_autoSize == value)
+        return;
+    m_autoSize = value;
+    if (m_autoSize && m_picture->Width() > 0 && m_picture->Height() > 0)
+        setGeometry(x(), y(), m_picture->Width(), m_picture->Height());
+}
+
+void TBoardImage::setCenter(bool value)
+{
+    if (m_center == value)
+        return;
+    m_center = value;
+    PictureChanged();
+}
+
+void TBoardImage::setStretch(bool value)
+{
+    if (m_stretch == value)
+        return;
+    m_stretch = value;
+    PictureChanged();
+}
+
+void TBoardImage::setTransparent(bool value)
+{
+    if (m_transparent == value)
+        return;
+    m_transparent = value;
+    PictureChanged();
+}
+
+void TBoardImage::setPicture(const TPicture *value)
+{
+    m_picture->Assign(value);
+}
+
+QRect TBoardImage::DestRect() const
+{
+    const int pw = m_picture->Width();
+    const int ph = m_picture->Height();
+    if (m_stretch)
+        return rect();
+    // Integer division truncates toward zero, so a larger picture sticks out
+    // one pixel more at the bottom/right than at the top/left.
+    if (m_center)
+        return QRect((width() - pw) / 2, (height() - ph) / 2, pw, ph);
+    return QRect(0, 0, pw, ph);
+}
+
+QSize TBoardImage::ParentOuterSize() const
+{
+    QWidget *parent = parentWidget();
+    if (!parent)
+        return QSize();
+    if (parent->isWindow())
+        return parent->frameGeometry().size();
+    auto *mainWindow = qobject_cast<QMainWindow *>(parent->parentWidget());
+    if (mainWindow && mainWindow->centralWidget() == parent)
+        return mainWindow->frameGeometry().size();
+    return parent->size();
+}
+
+QSize TBoardImage::sizeHint() const
+{
+    if (m_autoSize && !m_picture->Empty())
+        return QSize(m_picture->Width(), m_picture->Height());
+    return QWidget::sizeHint();
+}
+
+bool TBoardImage::event(QEvent *e)
+{
+    if (e->type() == WM_SHOWFIRSTHIGHLIGHT) {
+        ShowFirstHighlight();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void TBoardImage::ShowFirstHighlight()
+{
+    // Hover, click and leave, as the user would: the popup opens and, being
+    // clicked, stays. Any of the three may destroy or re-parent things, so
+    // the highlight is re-checked before each step.
+    QPointer<TBoardHighlight> first = m_first;
+    if (first)
+        first->MouseEnter(false);
+    if (first)
+        first->Click();
+    if (first)
+        first->MouseLeave(false);
+}
+
+void TBoardImage::paintEvent(QPaintEvent *)
+{
+    if (!m_firstPaintDone) {
+        DesignLeft = x();
+        DesignTop = y();
+        m_firstPaintDone = true;
+    }
+    if (m_centerOnForm && parentWidget()) {
+        const QSize outer = ParentOuterSize();
+        move((outer.width() - width()) / 2, (outer.height() - height()) / 2);
+    }
+
+    QScopedValueRollback<bool> drawing(m_drawing, true);
+    if (m_picture->Empty())
+        return;
+    const QImage &image = m_picture->Image();
+    const QRect dest = DestRect();
+    QPainter painter(this);
+    if (dest.size() == image.size()) {
+        painter.drawImage(dest.topLeft(), image);
+        return;
+    }
+    if (m_scaled.size() != dest.size())
+        m_scaled = image.scaled(dest.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    painter.drawImage(dest.topLeft(), m_scaled);
+}
+
+void TBoardImage::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Opaqueness depends on whether the picture covers the control; a stale
+    // flag would leave uncovered pixels unpainted.
+    UpdateOpaque();
+}
+
+void TBoardImage::UpdateOpaque()
+{
+    const QImage &image = m_picture->Image();
+    const bool opaque = !image.isNull() && !m_picture->Transparent() && !image.hasAlphaChannel()
+                        && (m_stretch || (image.width() >= width() && image.height() >= height()));
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+}
+
+void TBoardImage::PictureChanged()
+{
+    m_scaled = QImage();
+
+    const int pw = m_picture->Width();
+    const int ph = m_picture->Height();
+    if (pw > 0 && ph > 0) {
+        const double ratio = double(ph) / double(pw);
+        m_aspectRatio = std::isfinite(ratio) ? ratio : 1.0;
+        if (m_autoSize)
+            setGeometry(x(), y(), pw, ph);
+    }
+
+    if (!m_picture->Empty()) {
+        {
+            // Passing the flag on is part of this reaction, not a new change.
+            const QSignalBlocker blocker(m_picture);
+            m_picture->setTransparent(m_transparent);
+        }
+        if (DoPaletteChange() && m_drawing)
+            repaint();
+    }
+    UpdateOpaque();
+
+    if (!m_drawing)
+        update();
+}

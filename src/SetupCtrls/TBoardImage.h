@@ -13,6 +13,10 @@ class TPicture;
 class TBoardImage : public QWidget
 {
     Q_OBJECT
+    Q_MOC_INCLUDE("TBoardHighlight.h")
+    Q_MOC_INCLUDE(<QMenuBar>)
+    Q_PROPERTY(TBoardHighlight *First READ First WRITE setFirst)
+    Q_PROPERTY(QMenuBar *Menu READ Menu WRITE setMenu)
     Q_PROPERTY(bool CenterOnForm READ CenterOnForm WRITE setCenterOnForm)
     Q_PROPERTY(bool Scale READ Scale WRITE setScale)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
@@ -57,12 +61,26 @@ public:
     QRect DestRect() const;
     double AspectRatio() const { return m_aspectRatio; }
 
+    // The size the picture centres itself on: the whole window, frame included,
+    // when the parent is a window or a main window's central widget; else the
+    // parent's own size. Empty without a parent.
+    QSize ParentOuterSize() const;
+
+    // True-colour displays only: there is never a palette to realise.
+    bool DoPaletteChange() { return false; }
+    quintptr GetPalette() const { return 0; }
+
+    QSize sizeHint() const override;
+
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void PictureChanged();
+    void UpdateOpaque();
+    void ShowFirstHighlight();
 
     QPointer<TBoardHighlight> m_first;
     QPointer<QMenuBar> m_menu;
@@ -76,4 +94,7 @@ private:
     bool m_drawing = false;
     bool m_firstPaintDone = false;
     double m_aspectRatio = 1.0;
+    // The picture scaled to the stretched drawing rectangle, so that a paint
+    // is one blit; rebuilt when that size changes, dropped with the picture.
+    QImage m_scaled;
 };
