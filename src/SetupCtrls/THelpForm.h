@@ -3,11 +3,11 @@
 #include <QWidget>
 
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
 
-// "Instructions for Settings utility": explains the rings; Start opens the first popup.
+// "Instructions for Settings utility": explains the rings; Start (also Enter
+// and Escape) hides it and opens the board's first popup.
 class THelpForm : public QWidget
 {
     Q_OBJECT
@@ -17,24 +17,12 @@ public:
     QLabel *HelpLabel = nullptr;
     QPushButton *StartButton = nullptr;
     void StartButtonClick();
-};
 
-// "Technical Support".
-class TTechForm : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit TTechForm(QWidget *owner);
-    QPlainTextEdit *TechMemo = nullptr;
-    QPushButton *CloseButton = nullptr;
-};
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
-// The installed-cards list.
-class TPCIForm : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit TPCIForm(QWidget *owner);
-    QPlainTextEdit *PCIMemo = nullptr;
-    QPushButton *CloseButton = nullptr;
+private:
+    bool m_placed = false;
 };

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "THelpForm.h"
+#include "TPCIForm.h"
+#include "TTechForm.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -79,9 +82,14 @@ public:
     TTechForm *TechForm() const { return m_techForm; }
     TPCIForm *PCIForm() const { return m_pciForm; }
 
+    // Hooks ApplicationIdle onto the application's idle event; safe if the
+    // supporter goes before the first idle moment.
+    void InstallIdleHandler();
     // The application's idle handler: removes itself, then BuildWindows.
     void ApplicationIdle();
     void BuildWindows();
+    // Runs the 100 ms timer while the poll runs or the help window is due.
+    // Throws EOutOfResources when the platform refuses the timer.
     void UpdateTimer();
     void TimerTick();
     void DisplayPCIClick(QObject *Sender);
@@ -94,17 +102,28 @@ public:
     void ShowChannelString(quint8 Channel, const QString &Text);
     QList<TCalibDisplay> CalibDisplays;
     void AddCalibDisplay(const TCalibDisplay &display);
+    // The click handler of a display group's button as the poll manages it:
+    // ResetButtons replaces it with OnStartButtonClick. Only this one
+    // connection is replaced; other connections to clicked() stay.
+    static void SetButtonClick(QAbstractButton *button, TSupporterNotifyEvent handler);
     bool HelpPending() const { return m_helpPending; }
     bool TimerActive() const { return m_timerId != 0; }
 
     // The help text as rich text, piece by piece.
     QString HelpText() const;
     QString CardName() const;
+    // How much the help window grows on this screen: never below 1.
+    static double HelpScale(const QSize &screen);
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    // Platform seams: a timer id, 0 when refused; the screen's size.
+    virtual int StartTimer(int interval);
+    virtual QSize ScreenSize() const;
 
 private:
+    void PollStep();
+
     QWidget *m_owner;
     QString m_companyName, m_cardNameA, m_cardNameB, m_callHow;
     bool m_useCardNameB = false;
@@ -115,6 +134,7 @@ private:
     TSupporterNotifyEvent m_onBeginCalib;
     bool m_helpPending = false;
     bool m_running = false;
+    bool m_inTick = false;
     int m_timerId = 0;
     QPointer<QLabel> m_headerLabel;
     QPointer<THelpForm> m_helpForm;
