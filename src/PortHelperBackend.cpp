@@ -208,9 +208,9 @@ bool TPortHelperBackend::StartHelper()
         MakeUnavailable(QStringLiteral("authorisation was dismissed; restart the program and enter the "
                                        "administrator password when asked, to access the card"));
     else if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-        MakeUnavailable(QStringLiteral("authorisation was refused, or no polkit authentication agent is "
-                                       "running; run the program in a desktop session as a user who may "
-                                       "administer this computer"));
+        MakeUnavailable(QStringLiteral("authorisation was refused, or polkit or its authentication agent "
+                                       "is not running; run the program in a desktop session as a user who "
+                                       "may administer this computer"));
     else
         MakeUnavailable(QStringLiteral("the port helper did not start (%1); reinstall the zx-setup package")
                             .arg(ExitText(status)));

@@ -26,7 +26,7 @@ cmake --build "$build" -j"$(nproc)" --target Settings zx-setup-porthelper
 rm -f "$build"/zx-setup_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/zx-setup_*.deb)
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
 
 echo "== Package: install"
