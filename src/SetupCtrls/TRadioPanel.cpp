@@ -17,6 +17,13 @@ TRadioPanel::TRadioPanel(QWidget *parent) : QWidget(parent)
         connect(app, &QApplication::focusChanged, this, &TRadioPanel::focusChanged);
 }
 
+TRadioPanel::~TRadioPanel()
+{
+    // ~QWidget moves the focus away and reports it, when this is no panel any more.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        disconnect(app, nullptr, this, nullptr);
+}
+
 void TRadioPanel::setRadioEnabled(bool value)
 {
     m_radioEnabled = value;

@@ -243,7 +243,9 @@ void TTwoJumper::mouseReleaseEvent(QMouseEvent *event)
 
 void TTwoJumper::mouseDoubleClickEvent(QMouseEvent *)
 {
-    // The second press of a double-click is no click of its own.
+    // The second press of a double-click arrived just before this: it is no
+    // click of its own.
+    m_pressed = false;
 }
 
 void TTwoJumper::changeEvent(QEvent *event)

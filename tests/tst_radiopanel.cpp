@@ -1,0 +1,271 @@
+// The option panel: creation state, radio rule over its jumpers, anchors, painting, focus entry.
+#include "TRadioPanel.h"
+#include "TTwoJumper.h"
+#include "TestMain.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+#include <memory>
+
+// Behaves like a jumper but is of another class: the radio rule must pass it by.
+class TDerivedJumper : public TTwoJumper
+{
+    Q_OBJECT
+public:
+    using TTwoJumper::TTwoJumper;
+};
+
+class TDerivedRadioPanel : public TRadioPanel
+{
+    Q_OBJECT
+public:
+    using TRadioPanel::TRadioPanel;
+};
+
+class EventLog : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList entries;
+public slots:
+    void radioChange(QObject *Sender) { entries << "change " + Sender->objectName(); }
+    void click() { entries << "click " + sender()->objectName(); }
+};
+
+namespace {
+
+QString states(const QList<TTwoJumper *> &jumpers)
+{
+    QString s;
+    for (const TTwoJumper *j : jumpers)
+        s += j->Closed() ? '1' : '0';
+    return s;
+}
+
+} // namespace
+
+class tst_RadioPanel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void creationState();
+    void properties_data();
+    void properties();
+    void radioRule_data();
+    void radioRule();
+    void finalAnchors_data();
+    void finalAnchors();
+    void paintsOnlyItsColour_data();
+    void paintsOnlyItsColour();
+    void focusEntry_data();
+    void focusEntry();
+};
+
+void tst_RadioPanel::creationState()
+{
+    // Guards against a new panel showing up in the main window or with the wrong size or text height.
+    QWidget window;
+    auto *panel = new TRadioPanel(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(panel->size(), QSize(194, 100));
+    QCOMPARE(panel->MemoHeight(), 58);
+    QCOMPARE(panel->Color(), clBtnFace);
+    QCOMPARE(panel->FinalAnchors(), TAnchors(akLeft | akTop));
+    QCOMPARE(GetAnchors(panel), TAnchors(akLeft | akTop));
+    QVERIFY(!panel->FinalAnchorsApplied);
+    QVERIFY(!panel->RadioEnabled());
+    QVERIFY(panel->Lines().isEmpty());
+    QCOMPARE(panel->focusPolicy(), Qt::ClickFocus);
+}
+
+void tst_RadioPanel::properties_data()
+{
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("Lines") << QByteArray("Lines") << QVariant(QStringList{"Choose the protocol.", ""});
+    QTest::newRow("MemoHeight") << QByteArray("MemoHeight") << QVariant(70);
+    QTest::newRow("RadioEnabled") << QByteArray("RadioEnabled") << QVariant(true);
+    QTest::newRow("Color") << QByteArray("Color") << QVariant::fromValue(clBlue);
+    QTest::newRow("FinalAnchors") << QByteArray("FinalAnchors") << QVariant::fromValue(TAnchors(akRight | akBottom));
+}
+
+void tst_RadioPanel::properties()
+{
+    // Guards against layout-set panel properties failing through the meta system.
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, value);
+    TRadioPanel panel;
+    QVERIFY(panel.setProperty(property, value));
+    QCOMPARE(panel.property(property), value);
+}
+
+void tst_RadioPanel::radioRule_data()
+{
+    QTest::addColumn<QString>("panelClass");
+    QTest::addColumn<bool>("radio");
+    QTest::addColumn<QString>("before"); // Closed of J0 J1 J2, '1' closed
+    QTest::addColumn<int>("clicked");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("open one while another closed") << "TRadioPanel" << true << "100" << 1 << "010"
+                                                   << QStringList{"change J1", "click J1"};
+    QTest::newRow("the closed one stays closed") << "TRadioPanel" << true << "100" << 0 << "100"
+                                                 << QStringList{"change J0", "click J0"};
+    QTest::newRow("none closed: no change event") << "TRadioPanel" << true << "000" << 2 << "001"
+                                                  << QStringList{"click J2"};
+    QTest::newRow("two closed, click the third") << "TRadioPanel" << true << "110" << 2 << "001"
+                                                 << QStringList{"change J2", "click J2"};
+    QTest::newRow("radio off: closes alone") << "TRadioPanel" << false << "100" << 1 << "110"
+                                             << QStringList{"click J1"};
+    QTest::newRow("radio off: opens alone") << "TRadioPanel" << false << "100" << 0 << "000"
+                                            << QStringList{"click J0"};
+    QTest::newRow("derived panel has no rule") << "TDerivedRadioPanel" << true << "100" << 1 << "110"
+                                               << QStringList{"click J1"};
+}
+
+void tst_RadioPanel::radioRule()
+{
+    // Guards against the radio rule touching the wrong controls or misreporting changes.
+    QFETCH(QString, panelClass);
+    QFETCH(bool, radio);
+    QFETCH(QString, before);
+    QFETCH(int, clicked);
+    QFETCH(QString, after);
+    QFETCH(QStringList, events);
+
+    TRadioPanel *panel = panelClass == "TRadioPanel" ? new TRadioPanel : new TDerivedRadioPanel;
+    std::unique_ptr<TRadioPanel> owner(panel);
+    panel->setRadioEnabled(radio);
+    QList<TTwoJumper *> jumpers;
+    EventLog log;
+    connect(panel, &TRadioPanel::OnRadioChange, &log, &EventLog::radioChange);
+    for (int i = 0; i < before.size(); ++i) {
+        // Labels between the jumpers are passed by.
+        new QLabel(QStringLiteral("Label"), panel);
+        auto *j = new TTwoJumper(panel);
+        j->setObjectName(QStringLiteral("J%1").arg(i));
+        j->move(10 + 40 * i, 10);
+        j->setClosed(before[i] == '1');
+        connect(j, &TTwoJumper::OnClick, &log, &EventLog::click);
+        jumpers << j;
+    }
+    // Neither a jumper of another class nor one on a nested container takes part.
+    auto *derived = new TDerivedJumper(panel);
+    derived->setClosed(true);
+    auto *nested = new QWidget(panel);
+    auto *inner = new TTwoJumper(nested);
+    inner->setClosed(true);
+    QSignalSpy changes(panel, &TRadioPanel::OnRadioChange);
+
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QTest::mouseClick(jumpers[clicked], Qt::LeftButton);
+
+    QCOMPARE(states(jumpers), after);
+    QCOMPARE(log.entries, events);
+    QCOMPARE(changes.count(), int(events.size() - 1));
+    if (!changes.isEmpty())
+        QCOMPARE(changes.first().first().value<QObject *>(), jumpers[clicked]);
+    QVERIFY(derived->Closed());
+    QVERIFY(inner->Closed());
+}
+
+void tst_RadioPanel::finalAnchors_data()
+{
+    QTest::addColumn<bool>("applied");
+    QTest::addColumn<TAnchors>("anchors");
+    QTest::addColumn<QRect>("expected"); // panel at (10, 20), window 300 x 200 grown to 360 x 240
+    QTest::newRow("before the popup: stays") << false << TAnchors(akRight | akBottom) << QRect(10, 20, 194, 100);
+    QTest::newRow("in the popup: follows") << true << TAnchors(akRight | akBottom) << QRect(70, 60, 194, 100);
+    QTest::newRow("in the popup: stretches") << true << TAnchors(akLeft | akTop | akRight | akBottom)
+                                             << QRect(10, 20, 254, 140);
+}
+
+void tst_RadioPanel::finalAnchors()
+{
+    // Guards against anchors taking effect in the main window, or not at once in the popup.
+    QFETCH(bool, applied);
+    QFETCH(TAnchors, anchors);
+    QFETCH(QRect, expected);
+    QWidget window;
+    window.resize(300, 200);
+    auto *panel = new TRadioPanel(&window);
+    panel->move(10, 20);
+    panel->show();
+    panel->FinalAnchorsApplied = applied;
+    panel->setFinalAnchors(anchors);
+    QCOMPARE(panel->FinalAnchors(), anchors);
+    QCOMPARE(GetAnchors(panel), applied ? anchors : TAnchors(akLeft | akTop));
+    window.show();
+    window.resize(360, 240);
+    QTRY_COMPARE(panel->geometry(), expected);
+}
+
+void tst_RadioPanel::paintsOnlyItsColour_data()
+{
+    QTest::addColumn<TColor>("color");
+    QTest::newRow("button face") << clBtnFace;
+    QTest::newRow("blue") << clBlue;
+}
+
+void tst_RadioPanel::paintsOnlyItsColour()
+{
+    // Guards against the panel showing its name, a caption or a bevel.
+    QFETCH(TColor, color);
+    TRadioPanel panel;
+    panel.setObjectName(QStringLiteral("ModePanel"));
+    panel.setColor(color);
+    const QImage image = panel.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage plain(image.size(), QImage::Format_RGB32);
+    plain.fill(ColorToQColor(color));
+    QCOMPARE(image, plain);
+}
+
+void tst_RadioPanel::focusEntry_data()
+{
+    QTest::addColumn<QStringList>("path"); // focus moves along it; the first step only sets the start
+    QTest::addColumn<int>("entries");
+    QTest::newRow("outside into a control") << QStringList{"outside", "edit1"} << 1;
+    QTest::newRow("outside into the panel") << QStringList{"outside", "panel"} << 1;
+    QTest::newRow("between two controls") << QStringList{"edit1", "edit2"} << 0;
+    QTest::newRow("panel to its control") << QStringList{"panel", "nested"} << 0;
+    QTest::newRow("out and in again") << QStringList{"edit1", "outside", "nested", "edit2", "outside", "panel"} << 2;
+}
+
+void tst_RadioPanel::focusEntry()
+{
+    // Guards against missed or repeated OnEnter when the focus moves in, out and within the panel.
+    QFETCH(QStringList, path);
+    QFETCH(int, entries);
+    QWidget window;
+    auto *outside = new QLineEdit(&window);
+    outside->setObjectName("outside");
+    auto *panel = new TRadioPanel(&window);
+    panel->setObjectName("panel");
+    panel->move(0, 40);
+    panel->show();
+    (new QLineEdit(panel))->setObjectName("edit1");
+    (new QLineEdit(panel))->setObjectName("edit2");
+    auto *group = new QWidget(panel);
+    (new QLineEdit(group))->setObjectName("nested");
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QSignalSpy spy(panel, &TRadioPanel::OnEnter);
+    for (int i = 0; i < path.size(); ++i) {
+        auto *target = window.findChild<QWidget *>(path[i]);
+        QVERIFY(target);
+        target->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), target);
+        if (i == 0)
+            spy.clear();
+    }
+    QCOMPARE(spy.count(), entries);
+}
+
+ZX_TEST_MAIN(tst_RadioPanel)
+#include "tst_radiopanel.moc"
