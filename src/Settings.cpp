@@ -5,6 +5,6 @@ int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
     TMainForm form;
-    form.show();
+    form.showMaximized();
     return app.exec();
 }

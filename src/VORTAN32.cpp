@@ -1,9 +1,115 @@
 #include "VORTAN32.h"
 
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 TPortBackend::~TPortBackend() = default;
-namespace { TPortBackend *g_backend = nullptr; QString g_path = QStringLiteral("/dev/port"); }
-std::uint16_t InPortB(std::uint16_t port) { return g_backend ? g_backend->In(port) : 0xAA55; }
-void OutPortB(std::uint16_t port, std::uint8_t value) { if (g_backend) g_backend->Out(port, value); }
-TPortBackend *SetPortBackend(TPortBackend *b) { TPortBackend *old = g_backend; g_backend = b; return old; }
-void SetPortDevicePath(const QString &p) { g_path = p; }
-QString PortDevicePath() { return g_path; }
+
+TDevicePortBackend::TDevicePortBackend(const QString &path)
+    : m_path(path)
+{
+}
+
+TDevicePortBackend::~TDevicePortBackend()
+{
+    Close();
+}
+
+void TDevicePortBackend::SetPath(const QString &path)
+{
+    if (path == m_path)
+        return;
+    Close();
+    m_path = path;
+}
+
+void TDevicePortBackend::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool TDevicePortBackend::Open()
+{
+    if (m_fd >= 0)
+        return true;
+    const QByteArray name = QFile::encodeName(m_path);
+    do {
+        m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    } while (m_fd < 0 && errno == EINTR);
+    return m_fd >= 0;
+}
+
+std::uint16_t TDevicePortBackend::In(std::uint16_t port)
+{
+    if (!Open())
+        return PortDriverMissing;
+    unsigned char byte = 0;
+    ssize_t got;
+    do {
+        got = ::pread(m_fd, &byte, 1, off_t(port));
+    } while (got < 0 && errno == EINTR);
+    // A short read (past the end of a plain file) is as good as no access.
+    if (got != 1)
+        return PortDriverMissing;
+    return byte;
+}
+
+void TDevicePortBackend::Out(std::uint16_t port, std::uint8_t value)
+{
+    if (!Open())
+        return;
+    const unsigned char byte = value;
+    ssize_t put;
+    do {
+        put = ::pwrite(m_fd, &byte, 1, off_t(port));
+    } while (put < 0 && errno == EINTR);
+}
+
+namespace {
+
+TPortBackend *g_backend = nullptr;
+
+} // namespace
+
+TDevicePortBackend &DevicePortBackend()
+{
+    static TDevicePortBackend device;
+    return device;
+}
+
+static TPortBackend &currentBackend()
+{
+    return g_backend ? *g_backend : static_cast<TPortBackend &>(DevicePortBackend());
+}
+
+std::uint16_t InPortB(std::uint16_t port)
+{
+    return currentBackend().In(port);
+}
+
+void OutPortB(std::uint16_t port, std::uint8_t value)
+{
+    currentBackend().Out(port, value);
+}
+
+TPortBackend *SetPortBackend(TPortBackend *backend)
+{
+    TPortBackend *previous = g_backend;
+    g_backend = backend;
+    return previous;
+}
+
+void SetPortDevicePath(const QString &path)
+{
+    DevicePortBackend().SetPath(path);
+}
+
+QString PortDevicePath()
+{
+    return DevicePortBackend().Path();
+}
