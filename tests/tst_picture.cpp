@@ -1,0 +1,279 @@
+// The picture holder: the board photograph as shipped, the JPEG decoder's
+// output, and what damaged input does.
+#include "TPicture.h"
+#include "TestMain.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QByteArray readFile(const QString &name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray boardPhoto()
+{
+    return readFile(QStringLiteral(ZX_SOURCE_DIR "/resources/board.jpg"));
+}
+
+// Four flat quadrants, each a whole number of colour-subsampled blocks, so
+// the encoder reproduces them almost exactly.
+QImage quadrants(QImage::Format format)
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    const QRgb colours[4] = {qRgb(220, 30, 30), qRgb(30, 200, 40), qRgb(40, 50, 210), qRgb(240, 240, 240)};
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            image.setPixel(x, y, colours[(y / 32) * 2 + x / 32]);
+    return image.convertToFormat(format);
+}
+
+QByteArray encode(const QImage &image, const char *format, int quality = 95)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, quality);
+    return bytes;
+}
+
+// Offset of the first byte after a marker's two-byte length field, or -1.
+qsizetype markerPayload(const QByteArray &jpeg, unsigned char marker)
+{
+    for (qsizetype i = 2; i + 4 < jpeg.size(); ++i)
+        if (uchar(jpeg[i]) == 0xFF && uchar(jpeg[i + 1]) == marker)
+            return i + 4;
+    return -1;
+}
+
+// A copy of the photo whose frame header claims another size.
+QByteArray withFrameSize(int width, int height)
+{
+    QByteArray jpeg = boardPhoto();
+    const qsizetype sof = markerPayload(jpeg, 0xC2); // progressive frame header
+    if (sof < 0)
+        return QByteArray();
+    jpeg[sof + 1] = char(height >> 8);
+    jpeg[sof + 2] = char(height & 0xFF);
+    jpeg[sof + 3] = char(width >> 8);
+    jpeg[sof + 4] = char(width & 0xFF);
+    return jpeg;
+}
+
+bool sameColour(QRgb a, QRgb b, int tolerance)
+{
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
+           && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace
+
+class tst_Picture : public QObject
+{
+    Q_OBJECT
+private slots:
+    void boardPhotograph_data();
+    void boardPhotograph();
+    void decodedPixels_data();
+    void decodedPixels();
+    void damagedInputLeavesEmptyPicture_data();
+    void damagedInputLeavesEmptyPicture();
+    void otherKindsKeepTheirAlpha_data();
+    void otherKindsKeepTheirAlpha();
+    void changeNotifications_data();
+    void changeNotifications();
+};
+
+void tst_Picture::boardPhotograph_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("committed file") << boardPhoto();
+    QTest::newRow("compiled-in resource") << readFile(QStringLiteral(":/board.jpg"));
+}
+
+void tst_Picture::boardPhotograph()
+{
+    // Guards against shipping a photo the main window cannot stretch onto its
+    // rings: wrong size, wrong kind, or one the decoder refuses.
+    QFETCH(QByteArray, data);
+    QVERIFY(!data.isEmpty());
+    QString error;
+    bool progressive = false;
+    int components = 0;
+    const QImage image = TPicture::DecodeJpeg(data, &error, &progressive, &components);
+    QVERIFY2(!image.isNull(), qPrintable(error));
+    QVERIFY(error.isEmpty());
+    QVERIFY(progressive);
+    QCOMPARE(components, 3);
+    QCOMPARE(image.size(), QSize(600, 605));
+    QCOMPARE(image.format(), QImage::Format_RGB32);
+    // Mostly solder-mask green in the middle of the board.
+    const QRgb middle = image.pixel(60, 300);
+    QVERIFY(qGreen(middle) > qRed(middle) + 30 && qGreen(middle) > qBlue(middle) + 20);
+
+    TPicture picture;
+    QVERIFY(picture.LoadFromData(data));
+    QCOMPARE(picture.Image(), image);
+}
+
+void tst_Picture::decodedPixels_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<int>("components");
+    QTest::addColumn<bool>("grey");
+    QTest::newRow("baseline colour") << encode(quadrants(QImage::Format_RGB32), "JPG") << false << 3 << false;
+    QTest::newRow("greyscale") << encode(quadrants(QImage::Format_Grayscale8), "JPG") << false << 1 << true;
+}
+
+void tst_Picture::decodedPixels()
+{
+    // Guards against swapped red and blue, a wrong row stride, and greyscale
+    // files coming out as garbage.
+    QFETCH(QByteArray, data);
+    QFETCH(bool, progressive);
+    QFETCH(int, components);
+    QFETCH(bool, grey);
+    bool gotProgressive = !progressive;
+    int gotComponents = 0;
+    const QImage image = TPicture::DecodeJpeg(data, nullptr, &gotProgressive, &gotComponents);
+    QCOMPARE(gotProgressive, progressive);
+    QCOMPARE(gotComponents, components);
+    QCOMPARE(image.size(), QSize(64, 64));
+    QCOMPARE(image.format(), QImage::Format_RGB32);
+    const QImage expected = quadrants(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32)
+                                .convertToFormat(QImage::Format_RGB32);
+    for (const QPoint &p : {QPoint(16, 16), QPoint(48, 16), QPoint(16, 48), QPoint(48, 48), QPoint(63, 63)}) {
+        QVERIFY2(sameColour(image.pixel(p), expected.pixel(p), 12),
+                 qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
+                                .arg(p.x())
+                                .arg(p.y())
+                                .arg(image.pixel(p), 8, 16)
+                                .arg(expected.pixel(p), 8, 16)));
+        QCOMPARE(qAlpha(image.pixel(p)), 255);
+    }
+}
+
+void tst_Picture::damagedInputLeavesEmptyPicture_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    const QByteArray photo = boardPhoto();
+    QRandomGenerator rng(4711);
+    QByteArray noise(4096, Qt::Uninitialized);
+    for (char &c : noise)
+        c = char(rng.bounded(256));
+
+    QTest::newRow("no bytes") << QByteArray();
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("JPEG marker, then random bytes") << QByteArray("\xFF\xD8\xFF", 3) + noise;
+    QTest::newRow("cut after the start marker") << photo.left(2);
+    QTest::newRow("cut in the headers") << photo.left(300);
+    QTest::newRow("cut in the first scan") << photo.left(photo.size() / 5);
+    QTest::newRow("cut halfway") << photo.left(photo.size() / 2);
+    QTest::newRow("cut before the end marker") << photo.left(photo.size() - 2);
+    QTest::newRow("zero width in the frame header") << withFrameSize(0, 605);
+    QTest::newRow("absurd size in the frame header") << withFrameSize(65000, 65000);
+    QTest::newRow("plain text") << QByteArray("not a picture at all\n");
+}
+
+void tst_Picture::damagedInputLeavesEmptyPicture()
+{
+    // Guards against a damaged file crashing or aborting the program, leaving
+    // a half-grey photo behind, or failing silently.
+    QFETCH(QByteArray, data);
+    TPicture picture;
+    QVERIFY(picture.LoadFromData(boardPhoto()));
+    QSignalSpy changes(&picture, &TPicture::OnChange);
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load the picture: .+")));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    QVERIFY(!picture.LoadFromData(data));
+    QVERIFY(picture.Empty());
+    QCOMPARE(picture.Width(), 0);
+    QVERIFY(!picture.LastError().isEmpty());
+    QCOMPARE(changes.count(), 1);
+
+    QString error;
+    QVERIFY(TPicture::DecodeJpeg(data, &error).isNull());
+    QVERIFY(!error.isEmpty());
+}
+
+void tst_Picture::otherKindsKeepTheirAlpha_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QImage::Format>("format");
+    QImage withAlpha(20, 10, QImage::Format_ARGB32);
+    withAlpha.fill(qRgba(10, 20, 30, 128));
+    QTest::newRow("opaque PNG") << encode(quadrants(QImage::Format_RGB32), "PNG") << QImage::Format_RGB32;
+    QTest::newRow("translucent PNG") << encode(withAlpha, "PNG") << QImage::Format_ARGB32_Premultiplied;
+    QTest::newRow("BMP") << encode(quadrants(QImage::Format_RGB32), "BMP") << QImage::Format_RGB32;
+}
+
+void tst_Picture::otherKindsKeepTheirAlpha()
+{
+    // Guards against translucent pictures being flattened onto black, and
+    // other kinds not being ready for a plain blit.
+    QFETCH(QByteArray, data);
+    QFETCH(QImage::Format, format);
+    TPicture picture;
+    QVERIFY(picture.LoadFromData(data));
+    QCOMPARE(picture.Image().format(), format);
+    QVERIFY(picture.LastError().isEmpty());
+}
+
+void tst_Picture::changeNotifications_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("changes");
+    QTest::addColumn<bool>("emptyAfter");
+    QTest::newRow("load") << "load" << 1 << false;
+    QTest::newRow("assign a loaded picture") << "assign" << 1 << false;
+    QTest::newRow("assign nothing") << "assign null" << 1 << true;
+    QTest::newRow("clear") << "clear" << 1 << true;
+    QTest::newRow("transparency changed") << "transparent" << 1 << false;
+    QTest::newRow("transparency unchanged") << "opaque" << 0 << false;
+    QTest::newRow("missing file") << "missing file" << 1 << true;
+}
+
+void tst_Picture::changeNotifications()
+{
+    // Guards against the board picture missing a change (stale size, stale
+    // cached image) or repainting for nothing.
+    QFETCH(QString, action);
+    QFETCH(int, changes);
+    QFETCH(bool, emptyAfter);
+    TPicture source;
+    QVERIFY(source.LoadFromData(encode(quadrants(QImage::Format_RGB32), "PNG")));
+    TPicture picture;
+    QVERIFY(picture.LoadFromData(boardPhoto()));
+    QSignalSpy spy(&picture, &TPicture::OnChange);
+
+    if (action == QLatin1String("load")) {
+        QVERIFY(picture.LoadFromData(encode(quadrants(QImage::Format_RGB32), "PNG")));
+    } else if (action == QLatin1String("assign")) {
+        picture.Assign(&source);
+        QCOMPARE(picture.Image(), source.Image());
+    } else if (action == QLatin1String("assign null")) {
+        picture.Assign(nullptr);
+    } else if (action == QLatin1String("clear")) {
+        picture.Clear();
+    } else if (action == QLatin1String("transparent")) {
+        picture.setTransparent(true);
+    } else if (action == QLatin1String("opaque")) {
+        picture.setTransparent(false);
+    } else if (action == QLatin1String("missing file")) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load .*nowhere")));
+        QVERIFY(!picture.LoadFromFile(QStringLiteral("/nowhere/board.jpg")));
+    }
+    QCOMPARE(spy.count(), changes);
+    QCOMPARE(picture.Empty(), emptyAfter);
+}
+
+ZX_TEST_MAIN(tst_Picture)
+#include "tst_picture.moc"
