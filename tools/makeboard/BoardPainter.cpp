@@ -863,6 +863,22 @@ void BoardPainter::chipCap(QPainter &p, QPointF centre, bool horizontal, bool re
     }
 }
 
+void BoardPainter::sot23(QPainter &p, QPointF centre)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(TinLight);
+    p.drawRect(QRectF(centre.x() - 3.2, centre.y() + 2, 1.3, 2.4));
+    p.drawRect(QRectF(centre.x() + 1.9, centre.y() + 2, 1.3, 2.4));
+    p.drawRect(QRectF(centre.x() - 0.65, centre.y() - 4.4, 1.3, 2.4));
+    const QRectF body(centre.x() - 4.2, centre.y() - 2.2, 8.4, 4.4);
+    addFootprint(body, 0.4);
+    QLinearGradient g(body.topLeft(), body.bottomRight());
+    g.setColorAt(0, QColor(60, 60, 64));
+    g.setColorAt(1, QColor(20, 20, 22));
+    p.setBrush(g);
+    p.drawRect(body);
+}
+
 void BoardPainter::electrolytic(QPainter &p, QPointF centre, double radius)
 {
     const QRectF base(centre.x() - radius - 1.5, centre.y() - radius - 1.5, 2 * radius + 3, 2 * radius + 3);
@@ -945,6 +961,13 @@ void BoardPainter::drawParts(QPainter &p)
         const QPointF first(LoadCentre.x() + (g - 3.5) * LoadGroupPitch - JumperPitch / 2, LoadCentre.y() - JumperPitch / 2);
         header(p, first, 2, 2, JumperPitch, JumperPitch);
     }
+    // Termination resistors between the blocks.
+    for (int g = 0; g < 8; ++g) {
+        const double gx = LoadCentre.x() + (g - 3.5) * LoadGroupPitch;
+        chipCap(p, QPointF(gx + 17, LoadCentre.y() - 5), false, true);
+        if (g < 7)
+            chipCap(p, QPointF(gx + 24, LoadCentre.y() + 5), false, true);
+    }
     // One spare shunt parked on a single pin, as they usually are.
     shunt(p, QPointF(LoadCentre.x() + 3.5 * LoadGroupPitch + JumperPitch / 2, LoadCentre.y() - JumperPitch / 2),
           QPointF(LoadCentre.x() + 3.5 * LoadGroupPitch + JumperPitch / 2 + 6, LoadCentre.y() - JumperPitch / 2));
@@ -970,6 +993,10 @@ void BoardPainter::drawParts(QPainter &p)
         soic(p, QPointF(52 + d * 46, DriverY), 30, 11, 8, true, QStringLiteral("ZX485"));
         chipCap(p, QPointF(52 + d * 46 + 19, DriverY - 13), true, false);
     }
+
+    // Protection diodes in front of the connector.
+    for (int d = 0; d < 8; ++d)
+        sot23(p, QPointF(52 + d * 46 + 4, DriverY + 22));
 
     // Serial connector for the eight ports.
     boxHeader(p, P2Centre, P2Cols, P2Pitch);
@@ -1021,8 +1048,8 @@ void BoardPainter::finish(QImage &photo)
             // the glossy mask, sensor grain.
             const double d = std::hypot(x - cx, y - cy) / maxR;
             double gain = 1.07 - 0.22 * d * d;
-            const double band = (x + y * 0.8 - 260.0) / 90.0;
-            const double sheen = 10.0 * std::exp(-band * band);
+            const double band = (x + y * 0.8 - 250.0) / 120.0;
+            const double sheen = 14.0 * std::exp(-band * band);
             const double grain = (m_rng.generateDouble() + m_rng.generateDouble() - 1.0) * 7.0;
             const double tint = (m_rng.generateDouble() - 0.5) * 3.0;
             const QRgb px = line[x];

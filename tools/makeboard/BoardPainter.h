@@ -43,6 +43,7 @@ private:
     void plcc(QPainter &p, QPointF centre, double body, int leadsPerSide, const QStringList &marking);
     void soic(QPainter &p, QPointF centre, double length, double width, int leadsPerSide, bool horizontal,
               const QString &marking);
+    void sot23(QPainter &p, QPointF centre);
     void mountingHole(QPainter &p, QPointF centre);
     void chipCap(QPainter &p, QPointF centre, bool horizontal, bool resistor);
     void electrolytic(QPainter &p, QPointF centre, double radius);
