@@ -50,23 +50,21 @@ class tst_RadioPanel : public QObject
     Q_OBJECT
 private slots:
     void creationState();
-    void properties_data();
-    void properties();
     void radioRule_data();
     void radioRule();
     void finalAnchors_data();
     void finalAnchors();
-    void paintsOnlyItsColour_data();
-    void paintsOnlyItsColour();
     void focusEntry_data();
     void focusEntry();
 };
 
 void tst_RadioPanel::creationState()
 {
-    // Guards against a new panel showing up in the main window or with the wrong size or text height.
+    // Guards against a new panel showing up in the main window, with the wrong size or
+    // text height, or drawing its name, a caption or a bevel.
     QWidget window;
     auto *panel = new TRadioPanel(&window);
+    panel->setObjectName(QStringLiteral("ModePanel"));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(!panel->isVisible());
@@ -79,27 +77,12 @@ void tst_RadioPanel::creationState()
     QVERIFY(!panel->RadioEnabled());
     QVERIFY(panel->Lines().isEmpty());
     QCOMPARE(panel->focusPolicy(), Qt::ClickFocus);
-}
-
-void tst_RadioPanel::properties_data()
-{
-    QTest::addColumn<QByteArray>("property");
-    QTest::addColumn<QVariant>("value");
-    QTest::newRow("Lines") << QByteArray("Lines") << QVariant(QStringList{"Choose the protocol.", ""});
-    QTest::newRow("MemoHeight") << QByteArray("MemoHeight") << QVariant(70);
-    QTest::newRow("RadioEnabled") << QByteArray("RadioEnabled") << QVariant(true);
-    QTest::newRow("Color") << QByteArray("Color") << QVariant::fromValue(clBlue);
-    QTest::newRow("FinalAnchors") << QByteArray("FinalAnchors") << QVariant::fromValue(TAnchors(akRight | akBottom));
-}
-
-void tst_RadioPanel::properties()
-{
-    // Guards against layout-set panel properties failing through the meta system.
-    QFETCH(QByteArray, property);
-    QFETCH(QVariant, value);
-    TRadioPanel panel;
-    QVERIFY(panel.setProperty(property, value));
-    QCOMPARE(panel.property(property), value);
+    for (TColor color : {clBtnFace, clBlue}) {
+        panel->setColor(color);
+        QImage plain(panel->size(), QImage::Format_RGB32);
+        plain.fill(ColorToQColor(color));
+        QCOMPARE(panel->grab().toImage().convertToFormat(QImage::Format_RGB32), plain);
+    }
 }
 
 void tst_RadioPanel::radioRule_data()
@@ -202,26 +185,6 @@ void tst_RadioPanel::finalAnchors()
     window.show();
     window.resize(360, 240);
     QTRY_COMPARE(panel->geometry(), expected);
-}
-
-void tst_RadioPanel::paintsOnlyItsColour_data()
-{
-    QTest::addColumn<TColor>("color");
-    QTest::newRow("button face") << clBtnFace;
-    QTest::newRow("blue") << clBlue;
-}
-
-void tst_RadioPanel::paintsOnlyItsColour()
-{
-    // Guards against the panel showing its name, a caption or a bevel.
-    QFETCH(TColor, color);
-    TRadioPanel panel;
-    panel.setObjectName(QStringLiteral("ModePanel"));
-    panel.setColor(color);
-    const QImage image = panel.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QImage plain(image.size(), QImage::Format_RGB32);
-    plain.fill(ColorToQColor(color));
-    QCOMPARE(image, plain);
 }
 
 void tst_RadioPanel::focusEntry_data()
