@@ -7,6 +7,8 @@
 #include "TBoardImage.h"
 #include "THelpForm.h"
 #include "TPicture.h"
+#include "TRadioPanel.h"
+#include "TTwoJumper.h"
 #include "TSetupSupporter.h"
 #include "VORTAN32.h"
 
@@ -50,6 +52,11 @@ TPaceClock *SetPaceClock(TPaceClock *clock)
     TPaceClock *previous = g_paceClock;
     g_paceClock = clock;
     return previous;
+}
+
+QString HexText(quint32 value)
+{
+    return QString::number(value, 16).toUpper();
 }
 
 bool ParseHexAddress(const QString &text, quint32 *value)
@@ -227,18 +234,131 @@ void TMainForm::TechnicalSupport1Click()
     }
 }
 
-void TMainForm::ModeComboChange() {}
-void TMainForm::BaseEditChange() {}
-void TMainForm::BaseJumperClick() {}
-void TMainForm::LoadComboChange() {}
-void TMainForm::RS485JumperAClick() {}
-void TMainForm::RS422JumperAClick() {}
-void TMainForm::RLDJumperAClick() {}
-void TMainForm::TLDJumperAClick() {}
-void TMainForm::ClockJumperClick() {}
-void TMainForm::ClockComboChange() {}
-void TMainForm::DFJumperAClick() {}
-void TMainForm::DFComboChange() {}
+static void setEditColor(QLineEdit *edit, const QColor &color)
+{
+    QPalette palette = edit->palette();
+    if (palette.color(QPalette::Base) == color)
+        return;
+    palette.setColor(QPalette::Base, color);
+    edit->setPalette(palette);
+}
+
+void TMainForm::BaseEditChange()
+{
+    quint32 value = 0;
+    if (!ParseHexAddress(ui->BaseEdit->text(), &value)) {
+        // Only the colour tells: the jumpers keep the last valid address.
+        const auto *panel = qobject_cast<const TRadioPanel *>(ui->BaseEdit->parentWidget());
+        setEditColor(ui->BaseEdit, ColorToQColor(panel ? panel->Color() : clBtnFace));
+        return;
+    }
+    const quint32 settable = value & SettableAddressMask;
+    ui->BaseLabelFeedback->setText(value != settable ? QStringLiteral("Actual: ") + HexText(settable) : QString());
+    TTwoJumper *const lines[] = { ui->BaseJumper5A, ui->BaseJumper6A, ui->BaseJumper7A, ui->BaseJumper8A,
+                                  ui->BaseJumper9A };
+    for (int i = 0; i < 5; ++i)
+        lines[i]->setClosed((value & (0x20u << i)) == 0);   // an installed jumper is a 0 bit
+    setEditColor(ui->BaseEdit, ColorToQColor(clWindow));
+    ui->BaseJumper8B->setClosed(ui->BaseJumper8A->Closed());
+    ui->BaseJumper9B->setClosed(ui->BaseJumper9A->Closed());
+}
+
+void TMainForm::BaseJumperClick()
+{
+    quint32 address = 0;
+    const QPair<TTwoJumper *, quint32> lines[] = { { ui->BaseJumper5A, 0x020 }, { ui->BaseJumper6A, 0x040 },
+                                                   { ui->BaseJumper7A, 0x080 }, { ui->BaseJumper8A, 0x100 },
+                                                   { ui->BaseJumper9A, 0x200 } };
+    for (const auto &line : lines)
+        if (!line.first->Closed())
+            address |= line.second;
+    ui->BaseEdit->setText(HexText(address));   // runs BaseEditChange
+}
+
+void TMainForm::ModeComboChange()
+{
+    const bool rs422 = ui->ModeCombo->currentIndex() == 1;
+    if (!rs422 && ui->ModeCombo->currentIndex() != 0)
+        ui->ModeCombo->setCurrentIndex(0);
+    ui->RS485JumperA->setClosed(!rs422);
+    ui->RS485JumperB->setClosed(!rs422);
+    ui->RS422JumperA->setClosed(rs422);
+    ui->RS422JumperB->setClosed(rs422);
+    ui->LoadCombo->clear();
+    if (rs422)
+        ui->LoadCombo->addItems({ QStringLiteral("No Termination"), QStringLiteral("Terminate Transmit"),
+                                  QStringLiteral("Terminate Receive"), QStringLiteral("Terminate Both") });
+    else
+        ui->LoadCombo->addItems({ QStringLiteral("No Termination"), QStringLiteral("Termination") });
+    // A change of protocol always starts without termination.
+    ui->LoadCombo->setCurrentIndex(0);
+    LoadComboChange();
+}
+
+void TMainForm::LoadComboChange()
+{
+    // Bit 0 of the choice is the TLD jumper, bit 1 the RLD jumper.
+    const int index = ui->LoadCombo->currentIndex();
+    ui->TLDJumperA->setClosed(index & 1);
+    ui->TLDJumperB->setClosed(ui->TLDJumperA->Closed());
+    ui->RLDJumperA->setClosed(index & 2);
+    ui->RLDJumperB->setClosed(ui->RLDJumperA->Closed());
+}
+
+void TMainForm::RS485JumperAClick()
+{
+    ui->ModeCombo->setCurrentIndex(ui->RS485JumperA->Closed() ? 0 : 1);
+    ModeComboChange();
+}
+
+void TMainForm::RS422JumperAClick()
+{
+    ui->ModeCombo->setCurrentIndex(ui->RS422JumperA->Closed() ? 1 : 0);
+    ModeComboChange();
+}
+
+void TMainForm::RLDJumperAClick()
+{
+    int index = ui->LoadCombo->currentIndex();
+    if (ui->ModeCombo->currentIndex() == 1) {
+        index = ui->RLDJumperA->Closed() ? (index | 2) : (index & ~2);
+    } else {
+        // RS-485 has one termination, carried by the TLD jumper: the click toggles it.
+        index = ui->TLDJumperA->Closed() ? (index & ~1) : (index | 1);
+    }
+    ui->LoadCombo->setCurrentIndex(index);
+    LoadComboChange();
+}
+
+void TMainForm::TLDJumperAClick()
+{
+    int index = ui->LoadCombo->currentIndex();
+    index = ui->TLDJumperA->Closed() ? (index | 1) : (index & ~1);
+    ui->LoadCombo->setCurrentIndex(index);
+    LoadComboChange();
+}
+
+void TMainForm::ClockJumperClick()
+{
+    ui->ClockCombo->setCurrentIndex(ui->ClockJumper->Closed() ? 1 : 0);
+}
+
+void TMainForm::ClockComboChange()
+{
+    ui->ClockJumper->setClosed(ui->ClockCombo->currentIndex() != 0);
+}
+
+void TMainForm::DFJumperAClick()
+{
+    ui->DFCombo->setCurrentIndex(ui->DFJumperA->Closed() ? 1 : 0);
+    ui->DFJumperB->setClosed(ui->DFJumperA->Closed());
+}
+
+void TMainForm::DFComboChange()
+{
+    ui->DFJumperA->setClosed(ui->DFCombo->currentIndex() != 0);
+    ui->DFJumperB->setClosed(ui->DFJumperA->Closed());
+}
 
 quint8 TMainForm::ReadControlReg(quint8) { return 0; }
 void TMainForm::WriteControlReg(quint8, quint8) {}

@@ -16,6 +16,9 @@ namespace Ui { class TMainForm; }
 // stores the value (when asked) and returns true.
 bool ParseHexAddress(const QString &text, quint32 *value = nullptr);
 
+// Hexadecimal as the program shows it: upper case, no leading zeros.
+QString HexText(quint32 value);
+
 // The bits of a control base address the card's jumpers can express (A9..A5).
 constexpr quint32 SettableAddressMask = 0x3E0;
 

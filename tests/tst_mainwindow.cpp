@@ -581,6 +581,9 @@ void tst_MainWindow::driverCheck()
     QCOMPARE(recorder.count(), boxes);
     QVERIFY(form.isMaximized());
     QCOMPARE(child<QLineEdit>(&form, "BaseEdit")->text(), QStringLiteral("300"));
+    // The handlers work whatever the answer was.
+    child<TTwoJumper>(&form, "BaseJumper5A")->Click();
+    QCOMPARE(child<QLineEdit>(&form, "BaseEdit")->text(), QStringLiteral("320"));
 }
 
 void tst_MainWindow::opensMaximisedWithFixedBorder()
