@@ -5,24 +5,43 @@
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
+#include "TEdit.h"
 #include "THelpForm.h"
 #include "TPicture.h"
 #include "TRadioPanel.h"
-#include "TTwoJumper.h"
 #include "TSetupSupporter.h"
+#include "TTwoJumper.h"
 #include "VORTAN32.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QScreen>
-#include <QThread>
+#include <QScopeGuard>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace {
 
 const QString DriverMissingText = QStringLiteral(
     "VORTANNT.SYS not detected. Please copy VORTANNT.SYS into [NT]/system32/drivers and re-run this setup program.");
+
+const QString AccessWarningText = QStringLiteral(
+    "The setup program will now try to access the card. Only continue if the base address has been set "
+    "correctly(Settings | Base Address) and the card is installed.");
+
+const QString ConfirmationText = QStringLiteral(
+    "The setup program will now write the port resources. If they conflict with another device in your system, "
+    "neither may function once the DF jumper is removed. Are you sure you want to use these resources?");
+
+const QString SuccessText = QStringLiteral(
+    "The resources have been written to the card. You will now need to shut down the stack, remove the DF jumper, "
+    "and start back up. Your card will then be ready for use!");
+
+// A port's I/O address lies between these; register values are address / 8.
+constexpr int PortAddressMin = 0x100;
+constexpr int PortAddressMax = 0x3F8;
 
 class SteadyClock : public TPaceClock
 {
@@ -32,7 +51,13 @@ public:
         using namespace std::chrono;
         return quint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
     }
-    void Rest() override { QThread::msleep(1); }
+    // Sleeps to the next tick: the wait ends right where the count moves on,
+    // and the thread neither spins nor oversleeps a whole tick.
+    void Rest() override
+    {
+        using namespace std::chrono;
+        std::this_thread::sleep_until(time_point_cast<milliseconds>(steady_clock::now()) + milliseconds(1));
+    }
 };
 
 TPaceClock *g_paceClock = nullptr;
@@ -360,12 +385,224 @@ void TMainForm::DFComboChange()
     ui->DFJumperB->setClosed(ui->DFJumperA->Closed());
 }
 
-quint8 TMainForm::ReadControlReg(quint8) { return 0; }
-void TMainForm::WriteControlReg(quint8, quint8) {}
-bool TMainForm::ValidateSetting(const QString &, const QString &) { return true; }
-void TMainForm::ToggleResourceView() {}
-void TMainForm::Button1Click() {}
-void TMainForm::BaseUDChangingEx(bool &, short, TUpDownDirection) {}
-void TMainForm::COMBasePanelEnter() {}
-void TMainForm::BaseEditKeyDown(int &, Qt::KeyboardModifiers) {}
-void TMainForm::Button2Click() {}
+QList<TUpDown *> TMainForm::PortUpDowns() const
+{
+    return { ui->BaseUDA, ui->BaseUDB, ui->BaseUDC, ui->BaseUDD, ui->BaseUDE, ui->BaseUDF, ui->BaseUDG, ui->BaseUDH };
+}
+
+QList<TEdit *> TMainForm::PortEdits() const
+{
+    return { ui->BaseEditA, ui->BaseEditB, ui->BaseEditC, ui->BaseEditD,
+             ui->BaseEditE, ui->BaseEditF, ui->BaseEditG, ui->BaseEditH };
+}
+
+QWidget *TMainForm::ResourceBoxOwner() const
+{
+    // Modal to whichever window shows the panel (its popup).
+    return ui->COMBasePanel->window();
+}
+
+quint8 TMainForm::ReadControlReg(quint8 index)
+{
+    OutPortB(quint16(m_controlBase + 1), index);
+    return quint8(InPortB(quint16(m_controlBase + 2)) & 0xFF);
+}
+
+void TMainForm::WriteControlReg(quint8 index, quint8 value)
+{
+    OutPortB(quint16(m_controlBase + 1), index);
+    OutPortB(quint16(m_controlBase + 2), value);
+    // The deadline runs from the start of the sequence, so time lost in one
+    // wait shortens the next; the window keeps handling its messages.
+    m_paceDeadline += 10;
+    TPaceClock &clock = paceClock();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (clock.NowMs() > m_paceDeadline)
+            break;
+        clock.Rest();
+    }
+}
+
+bool TMainForm::ValidateSetting(const QString &text, const QString &name)
+{
+    if (!text.contains(QLatin1Char('*')))
+        return true;
+    TMessageRequest request;
+    request.Owner = ResourceBoxOwner();
+    request.Caption = QStringLiteral("Invalid Setting");
+    request.Text = QStringLiteral("Error: ") + name + QStringLiteral(" is invalid.");
+    request.Buttons = TMsgButtons::Ok;
+    request.Icon = TMsgIcon::Warning;
+    ShowMessageBox(request);
+    return false;
+}
+
+void TMainForm::ToggleResourceView()
+{
+    const QList<QWidget *> controls = ui->COMBasePanel->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget *control : controls)
+        control->setVisible(control->isHidden());
+    // Only the first IRQ list is ever offered: one IRQ serves all ports.
+    for (QWidget *unused : { static_cast<QWidget *>(ui->IRQComboB), static_cast<QWidget *>(ui->IRQComboC),
+                             static_cast<QWidget *>(ui->IRQComboD), static_cast<QWidget *>(ui->IRQComboEFGH) })
+        unused->hide();
+}
+
+void TMainForm::COMBasePanelEnter()
+{
+    const QList<TUpDown *> upDowns = PortUpDowns();
+    const QList<TEdit *> edits = PortEdits();
+    for (int i = 0; i < upDowns.size(); ++i)
+        upDowns[i]->setTag(edits[i]);
+    for (int i = 0; i < edits.size(); ++i)
+        edits[i]->setTag(upDowns[i]);
+}
+
+void TMainForm::Button1Click()
+{
+    // Pressing the button moves the focus into the panel at the latest, so
+    // the port links exist from here on even when no focus change was seen.
+    COMBasePanelEnter();
+
+    TMessageRequest warning;
+    warning.Owner = ResourceBoxOwner();
+    warning.Caption = QStringLiteral("Access Warning");
+    warning.Text = AccessWarningText;
+    warning.Buttons = TMsgButtons::OkCancel;
+    warning.Icon = TMsgIcon::Question;
+    if (ShowMessageBox(warning) != TMsgResult::Ok)
+        return;
+
+    const QString text = ui->BaseEdit->text();
+    quint32 value = 0;
+    if (!ParseHexAddress(text, &value))
+        throw EConvertError((QLatin1Char('"') + text + QStringLiteral("\" is not a valid hexadecimal value."))
+                                .toStdString());
+    // The card can only sit at the address its jumpers express: the one the
+    // jumpers are drawn for and the "Actual:" line names.
+    m_controlBase = quint16(value & SettableAddressMask);
+
+    ToggleResourceView();
+    const QList<TUpDown *> upDowns = PortUpDowns();
+    for (int reg = 1; reg <= 8; ++reg)
+        upDowns[reg - 1]->setPosition(ReadControlReg(quint8(reg)) * 8);   // runs BaseUDChangingEx
+    // The card's values are where the arrows start from; nothing counts as
+    // chosen until the user moves it.
+    for (TEdit *edit : PortEdits())
+        edit->setText(QStringLiteral("***"));
+    for (QComboBox *irq : { ui->IRQComboA, ui->IRQComboB, ui->IRQComboC, ui->IRQComboD, ui->IRQComboEFGH })
+        irq->setCurrentIndex(-1);
+}
+
+void TMainForm::BaseUDChangingEx(bool &AllowChange, short NewValue, TUpDownDirection Direction)
+{
+    Q_UNUSED(AllowChange);   // the change always goes ahead
+    Q_UNUSED(Direction);
+    auto *upDown = qobject_cast<TUpDown *>(sender());
+    auto *edit = upDown ? qobject_cast<QLineEdit *>(upDown->Tag()) : nullptr;
+    if (!edit)
+        return;
+    const int address = std::clamp(int(NewValue), PortAddressMin, PortAddressMax);
+    edit->setText(QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
+}
+
+void TMainForm::BaseEditKeyDown(int &Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Shift);
+    auto *edit = qobject_cast<TEdit *>(sender());
+    auto *upDown = edit ? qobject_cast<TUpDown *>(edit->Tag()) : nullptr;
+    if (!upDown)
+        return;
+    int step = 0;
+    switch (Key) {
+    case Qt::Key_PageUp: step = 32; break;
+    case Qt::Key_PageDown: step = -32; break;
+    case Qt::Key_Up: step = 8; break;
+    case Qt::Key_Down: step = -8; break;
+    default: return;
+    }
+    upDown->setPosition(upDown->Position() + step);   // runs BaseUDChangingEx; the key goes on
+}
+
+void TMainForm::Button2Click()
+{
+    // Index and data writes of two sequences must never interleave, and the
+    // waits below handle messages: a second press waits for nothing.
+    if (m_writing)
+        return;
+
+    const QList<TEdit *> edits = PortEdits();
+    for (int i = 0; i < edits.size(); ++i)
+        if (!ValidateSetting(edits[i]->text(), QStringLiteral("base address for port ") + QChar(u'A' + i)))
+            return;
+    if (ui->IRQComboA->currentIndex() < 0) {
+        ValidateSetting(QStringLiteral("*"), QStringLiteral("IRQ for ports"));
+        return;
+    }
+
+    // Without port access every write would vanish and "Success" would lie.
+    if (InPortB(0x61) == PortDriverMissing) {
+        TMessageRequest request;
+        request.Owner = ResourceBoxOwner();
+        request.Caption = QStringLiteral("Warning");
+        request.Text = DriverMissingText;
+        request.Buttons = TMsgButtons::Ok;
+        request.Icon = TMsgIcon::Warning;
+        ShowMessageBox(request);
+        return;
+    }
+
+    TMessageRequest confirm;
+    confirm.Owner = ResourceBoxOwner();
+    confirm.Caption = QStringLiteral("Confirmation");
+    confirm.Text = ConfirmationText;
+    confirm.Buttons = TMsgButtons::OkCancel;
+    confirm.Icon = TMsgIcon::Question;
+    if (ShowMessageBox(confirm) != TMsgResult::Ok)
+        return;
+
+    quint8 values[13];
+    values[0] = 0x00;
+    const QList<TUpDown *> upDowns = PortUpDowns();
+    for (int i = 0; i < 8; ++i)
+        values[1 + i] = quint8(upDowns[i]->Position() / 8);
+    quint32 irq = 0;
+    ParseHexAddress(ui->IRQComboA->currentText(), &irq);
+    for (int reg = 9; reg <= 12; ++reg)
+        values[reg] = quint8(irq);
+
+    QStringList lost;
+    {
+        m_writing = true;
+        const auto done = qScopeGuard([this] { m_writing = false; });
+        m_paceDeadline = paceClock().NowMs();
+        for (int reg = 0; reg <= 12; ++reg)
+            WriteControlReg(quint8(reg), values[reg]);
+        for (int reg = 1; reg <= 8; ++reg)
+            if (ReadControlReg(quint8(reg)) != values[reg])
+                lost << QString(QChar(u'A' + reg - 1));
+    }
+
+    if (!lost.isEmpty()) {
+        // Keep the grid: the user can check the address and the card and try again.
+        TMessageRequest failed;
+        failed.Owner = ResourceBoxOwner();
+        failed.Caption = QStringLiteral("Verification Failed");
+        failed.Text = QStringLiteral("The card did not keep the addresses written for port(s) ") + lost.join(QStringLiteral(", "))
+            + QStringLiteral(". Check the control base address and that the card is installed, then try again.");
+        failed.Buttons = TMsgButtons::Ok;
+        failed.Icon = TMsgIcon::Warning;
+        ShowMessageBox(failed);
+        return;
+    }
+
+    ToggleResourceView();
+    TMessageRequest success;
+    success.Owner = ResourceBoxOwner();
+    success.Caption = QStringLiteral("Success");
+    success.Text = SuccessText;
+    success.Buttons = TMsgButtons::Ok;
+    success.Icon = TMsgIcon::Information;
+    ShowMessageBox(success);
+}

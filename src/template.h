@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 namespace Ui { class TMainForm; }
+class TEdit;
 
 // Reads a typed hexadecimal number: one or more of 0-9, A-F, a-f and nothing
 // else, any number of leading zeros, at most 8 significant digits. On success
@@ -97,6 +98,9 @@ private:
     void PlaceWindow();
     void CenterOnScreen();
     void ToggleResourceView();
+    QList<TUpDown *> PortUpDowns() const;
+    QList<TEdit *> PortEdits() const;
+    QWidget *ResourceBoxOwner() const;
 
     Ui::TMainForm *ui;
     QPointer<TSetupSupporter> m_setSup;

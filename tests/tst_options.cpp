@@ -68,10 +68,10 @@ struct OptionsWindow
     // "ModeCombo=1" is the user's choice of item 1; "TLDJumperA" a click on that jumper.
     void perform(const QString &step)
     {
-        const QStringList parts = step.split(QLatin1Char('='));
-        if (parts.size() == 2) {
-            QComboBox *c = combo(parts[0]);
-            const int index = parts[1].toInt();
+        const QStringList choice = step.split(QLatin1Char('='));
+        if (choice.size() == 2) {
+            QComboBox *c = combo(choice[0]);
+            const int index = choice[1].toInt();
             c->setCurrentIndex(index);
             emit c->activated(index);
         } else {
