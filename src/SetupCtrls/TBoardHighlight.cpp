@@ -573,13 +573,13 @@ QAction *TBoardHighlight::CreateMenuEntry(QWidget *owner)
 {
     auto *entry = new QAction(m_title, owner);
     entry->setObjectName(FreeName(owner, m_itemBaseName));
-    entry->setCheckable(true);
     entry->setData(QVariant::fromValue(static_cast<QObject *>(this)));
     m_menuEntry = entry;
     connect(entry, &QAction::triggered, this, [this, entry] {
-        // The entry flipped its own mark; the mark means "pinned", which the
-        // click action decides from the mark as it was.
-        entry->setChecked(!entry->isChecked());
+        // A marked entry has just flipped its own mark; the mark means
+        // "pinned", which the click action decides from the mark as it was.
+        if (entry->isCheckable())
+            entry->setChecked(!entry->isChecked());
         MenuEntryClick(entry);
     });
     return entry;
@@ -659,9 +659,13 @@ QAction *TBoardHighlight::FindMenuEntry(int *index, QMenu **menu) const
 
 void TBoardHighlight::CheckMenuEntry(bool checked)
 {
+    // Checkable only while marked, so that unmarked entries look like plain commands.
     if (QAction *entry = FindMenuEntry()) {
-        entry->setCheckable(true);
+        if (checked)
+            entry->setCheckable(true);
         entry->setChecked(checked);
+        if (!checked)
+            entry->setCheckable(false);
     }
 }
 
