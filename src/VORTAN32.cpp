@@ -1,6 +1,10 @@
 #include "VORTAN32.h"
 
+#include "PortHelperBackend.h"
+
 #include <QFile>
+
+#include <memory>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -73,6 +77,7 @@ void TDevicePortBackend::Out(std::uint16_t port, std::uint8_t value)
 namespace {
 
 TPortBackend *g_backend = nullptr;
+constexpr const char *DefaultPortDevice = "/dev/port";
 
 } // namespace
 
@@ -84,7 +89,15 @@ TDevicePortBackend &DevicePortBackend()
 
 static TPortBackend &currentBackend()
 {
-    return g_backend ? *g_backend : static_cast<TPortBackend &>(DevicePortBackend());
+    if (g_backend)
+        return *g_backend;
+    // A device pointed elsewhere is a test's stand-in file: plain file access,
+    // never the privileged helper.
+    if (PortDevicePath() != QLatin1String(DefaultPortDevice))
+        return DevicePortBackend();
+    // The real device when it opens (root), else the pkexec-started helper.
+    static const std::unique_ptr<TPortBackend> chain = CreateDefaultPortBackend(QLatin1String(DefaultPortDevice));
+    return *chain;
 }
 
 std::uint16_t InPortB(std::uint16_t port)
