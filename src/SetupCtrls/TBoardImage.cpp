@@ -165,7 +165,13 @@ void TBoardImage::paintEvent(QPaintEvent *)
     }
     if (m_centerOnForm && parentWidget()) {
         const QSize outer = ParentOuterSize();
-        move((outer.width() - width()) / 2, (outer.height() - height()) / 2);
+        const QPoint centred((outer.width() - width()) / 2, (outer.height() - height()) / 2);
+        if (centred != pos()) {
+            move(centred);
+            // A move inside a paint only exposes what overlapped the old
+            // place; the whole control must be drawn at the new one.
+            update();
+        }
     }
 
     QScopedValueRollback<bool> drawing(m_drawing, true);
