@@ -1,15 +1,13 @@
-// Highlight popups driven by real pointer moves and clicks on a small main
-// window: opening, placing, pinning, closing, Previous / Next and link groups.
+// Highlight popups and menu entries, driven by real pointer moves and clicks
+// on a small main window with "&File" and "&Help" menus.
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
-#include "TPicture.h"
 #include "TPopupForm.h"
 #include "TRadioPanel.h"
 #include "TestMain.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,162 +18,135 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
-// A main window with "&File" and "&Help", a 400 x 400 picture designed at
-// (20, 10) of the client area and option panels laid out around it.
+// The picture is designed at (20, 10) and centres itself at its first paint.
 class TTestWindow : public QMainWindow
 {
 public:
     explicit TTestWindow(bool withMenu = true)
     {
-        setObjectName(QStringLiteral("MainForm"));
-        QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-        file->setObjectName(QStringLiteral("File1"));
-        QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-        help->setObjectName(QStringLiteral("Help1"));
-        central = new QWidget(this);
-        setCentralWidget(central);
-        board = new TBoardImage(central);
-        board->setObjectName(QStringLiteral("BoardImage1"));
-        QImage flat(400, 400, QImage::Format_RGB32);
-        flat.fill(qRgb(60, 90, 60));
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        flat.save(&buffer, "PNG");
-        TPicture picture;
-        picture.LoadFromData(png);
+        menuBar()->addMenu(QStringLiteral("&File"));
+        menuBar()->addMenu(QStringLiteral("&Help"));
+        setCentralWidget(new QWidget(this));
+        board = new TBoardImage(centralWidget());
         board->setAutoSize(false);
-        board->setStretch(true);
         board->setGeometry(20, 10, 400, 400);
-        board->setPicture(&picture);
         if (withMenu)
             board->setMenu(menuBar());
         move(100, 200);
         resize(640, 520);
     }
 
-    TRadioPanel *AddPanel(const QString &name, const QRect &laidOut, int memoHeight = 58)
-    {
-        auto *panel = new TRadioPanel(central);
-        panel->setObjectName(name);
-        panel->setGeometry(laidOut);
-        panel->setMemoHeight(memoHeight);
-        panel->setLines({name + QStringLiteral(" line one"), QStringLiteral("line two")});
-        return panel;
-    }
-
-    TBoardHighlight *AddHighlight(const QString &name, const QString &title, const QRect &r,
-                                  TRadioPanel *panel = nullptr, THighlightType type = htSettings)
+    TBoardHighlight *Add(const QString &title, const QRect &r, const QRect &panelPlace = QRect(10, 20, 194, 73),
+                         THighlightType type = htSettings)
     {
         auto *h = new TBoardHighlight(board);
-        h->setObjectName(name);
+        h->setObjectName(title);
         h->setGeometry(r);
         h->setTitle(title);
         h->setHighlightType(type);
-        h->setRadioPanel(panel);
+        if (!panelPlace.isNull()) {
+            auto *panel = new TRadioPanel(centralWidget());
+            panel->setGeometry(panelPlace);
+            panel->setLines({title, QStringLiteral("second line")});
+            h->setRadioPanel(panel);
+        }
         return h;
     }
 
     bool ShowAndPrepare()
     {
-        // Nothing of the window may lie under the pointer as it appears.
-        QCursor::setPos(790, 790);
+        QCursor::setPos(790, 790);   // nothing may lie under the pointer as the window appears
         show();
-        if (!QTest::qWaitForWindowExposed(this))
-            return false;
-        const auto highlights = board->findChildren<TBoardHighlight *>();
-        for (TBoardHighlight *h : highlights)
-            if (!QTest::qWaitFor([h] { return h->Prepared(); }))
-                return false;
-        QTest::mouseMove(central, QPoint(2, 2));
-        return true;
+        const auto all = board->findChildren<TBoardHighlight *>();
+        return QTest::qWaitForWindowExposed(this)
+               && QTest::qWaitFor([&] { return std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); }); });
     }
 
-    QAction *Entry(const QString &menuCaption, const QString &title) const
+    QStringList Items(const QString &caption = {}) const
+    {
+        QStringList texts;
+        for (const QAction *top : menuBar()->actions()) {
+            if (caption.isEmpty())
+                texts << top->text();
+            else if (top->text() == caption)
+                for (const QAction *item : top->menu()->actions())
+                    texts << item->text();
+        }
+        return texts;
+    }
+
+    QAction *Entry(const QString &title) const
     {
         for (QAction *top : menuBar()->actions())
-            if (top->text() == menuCaption && top->menu())
-                for (QAction *item : top->menu()->actions())
-                    if (item->text() == title)
-                        return item;
+            for (QAction *item : top->menu() ? top->menu()->actions() : QList<QAction *>())
+                if (item->text() == title)
+                    return item;
         return nullptr;
     }
 
-    QWidget *central = nullptr;
+    void Away() { QTest::mouseMove(board, QPoint(395, 395)); }
+
     TBoardImage *board = nullptr;
 };
 
 void Hover(TBoardHighlight *h) { QTest::mouseMove(h, h->rect().center()); }
 
-void MoveToPicture(TTestWindow &w) { QTest::mouseMove(w.board, QPoint(395, 5)); }
+void Click(TBoardHighlight *h) { QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center()); }
+
+bool Open(const TBoardHighlight *h) { return h->Popup() && h->Popup()->isVisible(); }
 
 int PopupCount()
 {
-    int n = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        n += qobject_cast<TPopupForm *>(w) != nullptr;
-    return n;
+    const auto windows = QApplication::topLevelWidgets();
+    return int(std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return qobject_cast<TPopupForm *>(w); }));
 }
-
-// The laid-out place moved as far as the picture has moved since its first paint.
-QPoint Shifted(const TTestWindow &w, QPoint laidOut)
-{
-    return laidOut + w.board->pos() - QPoint(w.board->DesignLeft, w.board->DesignTop);
-}
-
-} // namespace
 
 QtMessageHandler PreviousHandler = nullptr;
 
 // The headless platform reports every raise and size-hint change it cannot do.
 void QuietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    PreviousHandler(type, context, message);
+    if (!message.startsWith(QLatin1String("This plugin does not support")))
+        PreviousHandler(type, context, message);
 }
+
+} // namespace
 
 class tst_Popup : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase() { PreviousHandler = qInstallMessageHandler(QuietHandler); }
-    void cleanup();
+    void cleanup() { QTRY_COMPARE(PopupCount(), 0); }
     void hoverOpensPopupInPlace_data();
     void hoverOpensPopupInPlace();
     void popupLayout_data();
     void popupLayout();
-    void leavingTheRing_data();
-    void leavingTheRing();
-    void withoutPopupStaysLit();
-    void menuEntryOpensPinnedAndClosesOnSecondPick();
-    void previousNextWrapAround_data();
-    void previousNextWrapAround();
-    void withoutMenuPreviousNextDoNothing();
-    void closingHidesNeverDestroys_data();
-    void closingHidesNeverDestroys();
-    void reshownPopupIsUnpinnedInItsLastPlace();
+    void pointerRules_data();
+    void pointerRules();
+    void menuPicksAndSteps_data();
+    void menuPicksAndSteps();
+    void closingHidesAndReshowsUnpinned_data();
+    void closingHidesAndReshowsUnpinned();
     void linkGroupSharesOnePopup_data();
     void linkGroupSharesOnePopup();
-    void destroyedWithAnOpenPopup();
+    void menuOrder_data();
+    void menuOrder();
+    void noMenuOnThePicture();
 };
-
-void tst_Popup::cleanup()
-{
-    // Every test builds its own window; nothing may outlive it.
-    QTRY_COMPARE(PopupCount(), 0);
-}
 
 void tst_Popup::hoverOpensPopupInPlace_data()
 {
-    QTest::addColumn<QRect>("laidOut");   // empty: no panel
+    QTest::addColumn<QRect>("laidOut");   // null: no panel
     QTest::addColumn<QString>("place");
-    QTest::newRow("at the laid-out place, moved with the picture") << QRect(10, 20, 194, 73) << "shifted";
-    QTest::newRow("past the right and bottom screen edges") << QRect(700, 760, 194, 73) << "right-bottom";
+    QTest::newRow("laid-out place, moved with the picture") << QRect(10, 20, 194, 73) << "shifted";
+    QTest::newRow("past the right and bottom screen edges") << QRect(700, 760, 194, 73) << "edges";
     QTest::newRow("negative place") << QRect(-400, -300, 194, 73) << "zero";
-    QTest::newRow("without a panel, below the picture") << QRect() << "below";
+    QTest::newRow("no panel: below the picture") << QRect() << "below";
 }
 
 void tst_Popup::hoverOpensPopupInPlace()
@@ -184,40 +155,29 @@ void tst_Popup::hoverOpensPopupInPlace()
     QFETCH(QRect, laidOut);
     QFETCH(QString, place);
     TTestWindow w;
-    TRadioPanel *panel = laidOut.isNull() ? nullptr : w.AddPanel(QStringLiteral("ModePanel"), laidOut);
-    TBoardHighlight *h = w.AddHighlight(QStringLiteral("ModeHighlight"), QStringLiteral("Protocol/&Mode"),
-                                        QRect(21, 64, 89, 33), panel);
+    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(21, 64, 89, 33), laidOut);
+    TRadioPanel *panel = h->RadioPanel();
     QVERIFY(w.ShowAndPrepare());
-    QCOMPARE(w.board->DesignLeft, 20);
-    QCOMPARE(w.board->DesignTop, 10);
+    QCOMPARE(QPoint(w.board->DesignLeft, w.board->DesignTop), QPoint(20, 10));
 
     Hover(h);
-    QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
+    QTRY_VERIFY(Open(h));
     TPopupForm *popup = h->Popup();
-    QVERIFY(h->Entered());
-    QVERIFY(!h->Pinned());
-    QTRY_VERIFY(popup->isActiveWindow());
+    QVERIFY(h->Entered() && !h->Pinned());
     QTRY_VERIFY(h->PopupActive());
     QCOMPARE(h->CurrentImage(), h->BrightImage());
-
     const QRect outer = popup->frameGeometry();
     const QRect screen = popup->screen()->geometry();
-    QPoint expected;
-    if (place == QLatin1String("shifted"))
-        expected = Shifted(w, laidOut.topLeft());
-    else if (place == QLatin1String("right-bottom"))
-        expected = QPoint(screen.width() - outer.width(), screen.height() - outer.height());
-    else if (place == QLatin1String("zero"))
-        expected = QPoint(0, 0);
-    else
-        expected = QPoint(w.board->x(), w.board->y() + 400 + 38);
+    const QPoint moved = w.board->pos() - QPoint(20, 10);
+    const QPoint expected = place == "shifted" ? laidOut.topLeft() + moved
+                            : place == "edges" ? QPoint(screen.width() - outer.width(), screen.height() - outer.height())
+                            : place == "zero"  ? QPoint(0, 0)
+                                               : QPoint(w.board->x(), w.board->y() + 400 + 38);
     QCOMPARE(outer.topLeft(), expected);
-
     if (panel) {
         QCOMPARE(panel->parentWidget(), popup);
         QCOMPARE(panel->pos(), QPoint(0, 0));
-        QVERIFY(panel->isVisible());
-        QVERIFY(panel->FinalAnchorsApplied);
+        QVERIFY(panel->isVisible() && panel->FinalAnchorsApplied);
         QTRY_COMPARE(QApplication::focusWidget(), panel);
     } else {
         QCOMPARE(outer.size(), QSize(194, 141));
@@ -232,7 +192,6 @@ void tst_Popup::popupLayout_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("opened");
     QTest::addColumn<QRect>("enlarged");
-    QTest::newRow("panel, rows 0 to 72") << "ModePanel" << QRect(0, 0, 194, 73) << QRect(0, 0, 194, 73);
     QTest::newRow("text box, rows 74 to 131") << "StatusMemo" << QRect(6, 74, 182, 58) << QRect(6, 74, 222, 88);
     QTest::newRow("previous, rows 138 to 162") << "PreviousButton" << QRect(6, 138, 58, 25) << QRect(6, 168, 58, 25);
     QTest::newRow("next keeps the middle") << "NextButton" << QRect(68, 138, 58, 25) << QRect(88, 168, 58, 25);
@@ -247,316 +206,170 @@ void tst_Popup::popupLayout()
     QFETCH(QRect, opened);
     QFETCH(QRect, enlarged);
     TTestWindow w;
-    TRadioPanel *panel = w.AddPanel(QStringLiteral("ModePanel"), QRect(10, 20, 194, 73));
-    TBoardHighlight *h = w.AddHighlight(QStringLiteral("ModeHighlight"), QStringLiteral("Protocol/&Mode"),
-                                        QRect(21, 64, 89, 33), panel);
+    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(21, 64, 89, 33));
     QVERIFY(w.ShowAndPrepare());
     h->MenuEntryClick(h);
-    QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
+    QTRY_VERIFY(Open(h));
     TPopupForm *popup = h->Popup();
-
     QCOMPARE(popup->size(), QSize(194, 182));
     QCOMPARE(popup->minimumSize(), QSize(194, 182));
+    QCOMPARE(h->RadioPanel()->geometry(), QRect(0, 0, 194, 73));
     QCOMPARE(popup->windowTitle(), QStringLiteral("Protocol/Mode"));
     QCOMPARE(popup->Tag, int(htSettings));
-    QVERIFY(popup->windowFlags().testFlag(Qt::Tool));
-    QVERIFY(popup->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QCOMPARE(popup->PopupStatus, popup->findChild<QStatusBar *>(QStringLiteral("PopupStatus")));
-    auto *memo = popup->findChild<QPlainTextEdit *>(QStringLiteral("StatusMemo"));
-    QVERIFY(memo);
-    QVERIFY(memo->isReadOnly());
-    QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QCOMPARE(memo->toPlainText(), QStringLiteral("ModePanel line one\nline two"));
-    QCOMPARE(popup->DoneButton()->text(), QStringLiteral("Done"));
-
+    QCOMPARE(popup->PopupStatus->objectName(), QStringLiteral("PopupStatus"));
+    QVERIFY(popup->StatusMemo()->isReadOnly());
+    QCOMPARE(popup->StatusMemo()->toPlainText(), QStringLiteral("Protocol/&Mode\nsecond line"));
     auto *widget = popup->findChild<QWidget *>(control);
-    QVERIFY(widget);
     QCOMPARE(widget->geometry(), opened);
     popup->resize(234, 212);
     QTRY_COMPARE(widget->geometry(), enlarged);
 }
 
-void tst_Popup::leavingTheRing_data()
+void tst_Popup::pointerRules_data()
 {
-    // What happens before the pointer leaves the ring, where it goes, and
-    // whether the popup is open after that and after the pointer then moves
-    // onto the picture.
-    QTest::addColumn<QString>("before");
+    // What happens on the ring, where the pointer leaves it for, whether the
+    // popup is open then, and whether it is still open once the pointer is on
+    // the picture again.
+    QTest::addColumn<QString>("onRing");
     QTest::addColumn<QString>("leaveTo");
     QTest::addColumn<bool>("openAfterLeave");
-    QTest::addColumn<bool>("pinned");
     QTest::addColumn<bool>("closeOnLeave");
-    QTest::addColumn<bool>("openOnPicture");
-    QTest::newRow("hover, away to the picture") << "" << "picture" << false << false << false << false;
-    QTest::newRow("hover, into the popup") << "" << "popup" << true << true << true << false;
-    QTest::newRow("click, away to the picture") << "click" << "picture" << true << true << false << true;
-    QTest::newRow("click, into the popup") << "click" << "popup" << true << true << false << true;
-    QTest::newRow("entered, clicked and left from code") << "code" << "" << true << true << false << true;
-    QTest::newRow("click after Done on the same ring") << "done-click" << "picture" << true << true << false << true;
+    QTest::addColumn<bool>("openAtTheEnd");
+    QTest::newRow("hover, off to the picture") << "" << "picture" << false << false << false;
+    QTest::newRow("hover, into the popup") << "" << "popup" << true << true << false;
+    QTest::newRow("click, off to the picture") << "click" << "picture" << true << false << true;
+    QTest::newRow("click, into the popup") << "click" << "popup" << true << false << true;
+    QTest::newRow("click again after Done") << "done-click" << "picture" << true << false << true;
 }
 
-void tst_Popup::leavingTheRing()
+void tst_Popup::pointerRules()
 {
-    // Guards against popups that vanish when pinned, or stay when the pointer wandered off.
-    QFETCH(QString, before);
+    // Guards against pinned popups vanishing, or unpinned ones staying when the pointer wandered off.
+    QFETCH(QString, onRing);
     QFETCH(QString, leaveTo);
     QFETCH(bool, openAfterLeave);
-    QFETCH(bool, pinned);
     QFETCH(bool, closeOnLeave);
-    QFETCH(bool, openOnPicture);
+    QFETCH(bool, openAtTheEnd);
     TTestWindow w;
-    TRadioPanel *panel = w.AddPanel(QStringLiteral("ModePanel"), QRect(10, 20, 194, 73));
-    TBoardHighlight *h = w.AddHighlight(QStringLiteral("ModeHighlight"), QStringLiteral("Protocol/&Mode"),
-                                        QRect(21, 64, 89, 33), panel);
+    TBoardHighlight *h = w.Add("Load", QRect(14, 208, 273, 33));
     QVERIFY(w.ShowAndPrepare());
-    QAction *entry = w.Entry(QStringLiteral("&Settings"), QStringLiteral("Protocol/&Mode"));
-    QVERIFY(entry);
-
-    if (before == QLatin1String("code")) {
-        h->MouseEnter(false);
-        h->Click();
-        h->MouseLeave(false);
-    } else {
-        Hover(h);
-        QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
-        if (before == QLatin1String("click")) {
-            QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center());
-        } else if (before == QLatin1String("done-click")) {
-            QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center());
-            QTest::mouseClick(h->Popup()->DoneButton(), Qt::LeftButton);
-            QTRY_VERIFY(!h->Popup()->isVisible());
-            QVERIFY(!h->Entered());
-            QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center());
-        }
-    }
+    Hover(h);
+    QTRY_VERIFY(Open(h));
     QPointer<TPopupForm> popup = h->Popup();
-    QVERIFY(popup);
-    if (leaveTo == QLatin1String("picture"))
-        MoveToPicture(w);
-    else if (leaveTo == QLatin1String("popup"))
+    if (onRing != "")
+        Click(h);
+    if (onRing == "done-click") {
+        QTest::mouseClick(popup->DoneButton(), Qt::LeftButton);
+        QVERIFY(!popup->isVisible() && !h->Entered());
+        Click(h);   // the pointer never left the ring
+    }
+    if (leaveTo == "picture")
+        w.Away();
+    else
         QTest::mouseMove(popup, QPoint(20, 20));
-
     QTRY_COMPARE(popup->isVisible(), openAfterLeave);
-    QCOMPARE(h->Pinned() && openAfterLeave, pinned);
+    QCOMPARE(h->Pinned() && openAfterLeave, openAfterLeave);
     QCOMPARE(popup->CloseOnLeave, closeOnLeave);
-    QCOMPARE(entry->isChecked(), pinned);
-    QCOMPARE(h->Entered(), openAfterLeave);
+    QCOMPARE(w.Entry("Load")->isChecked(), openAfterLeave);
 
-    MoveToPicture(w);
-    QTRY_COMPARE(popup->isVisible(), openOnPicture);
-    QCOMPARE(entry->isChecked(), openOnPicture);
-    QCOMPARE(h->Entered(), openOnPicture);
+    w.Away();
+    QTRY_COMPARE(popup->isVisible(), openAtTheEnd);
+    QCOMPARE(w.Entry("Load")->isChecked(), openAtTheEnd);
+    QCOMPARE(h->Entered(), openAtTheEnd);
     QVERIFY(popup);
 }
 
-void tst_Popup::withoutPopupStaysLit()
+void tst_Popup::menuPicksAndSteps_data()
 {
-    // Guards against a ring without a popup flickering or forwarding a second enter.
-    TTestWindow w;
-    TBoardHighlight *lone = w.AddHighlight(QStringLiteral("Lone"), QStringLiteral("Lone"), QRect(21, 64, 89, 33));
-    lone->setCreatePopup(false);
-    TBoardHighlight *quiet = w.AddHighlight(QStringLiteral("Quiet"), QStringLiteral("Pair"), QRect(200, 64, 40, 40));
-    quiet->setCreatePopup(false);
-    TBoardHighlight *talker = w.AddHighlight(QStringLiteral("Talker"), QStringLiteral("Pair"), QRect(300, 64, 40, 40));
-    QVERIFY(w.ShowAndPrepare());
-
-    Hover(lone);
-    QTRY_VERIFY(lone->Entered());
-    QCOMPARE(lone->CurrentImage(), lone->LitImage());
-    MoveToPicture(w);
-    QVERIFY(lone->Entered());
-    QVERIFY(!lone->Popup());
-
-    // The quiet member lights up and passes the enter on; its partner opens the group's popup.
-    Hover(quiet);
-    QTRY_VERIFY(talker->Popup() && talker->Popup()->isVisible());
-    QVERIFY(quiet->Entered());
-    QVERIFY(talker->Entered());
-    QVERIFY(!quiet->Popup());
-    QCOMPARE(PopupCount(), 1);
-    // Closing the group's popup darkens both; a second enter while entered
-    // neither shows anything new nor reaches the partner.
-    talker->Popup()->Close();
-    QVERIFY(!talker->Entered());
-    QVERIFY(!quiet->Entered());
-    talker->MouseEnter(true);
-    QVERIFY(talker->Entered());
-    QVERIFY(!quiet->Entered());
-    talker->MouseEnter(false);
-    QVERIFY(!quiet->Entered());
-    QVERIFY(lone->Entered());
-}
-
-void tst_Popup::menuEntryOpensPinnedAndClosesOnSecondPick()
-{
-    // Guards against a menu pick opening an unpinned popup or failing to close a pinned one.
-    TTestWindow w;
-    TRadioPanel *panel = w.AddPanel(QStringLiteral("LoadPanel"), QRect(10, 20, 194, 73));
-    TBoardHighlight *h = w.AddHighlight(QStringLiteral("LoadHighlight"), QStringLiteral("Load"), QRect(14, 208, 273, 33), panel);
-    QVERIFY(w.ShowAndPrepare());
-    QAction *entry = w.Entry(QStringLiteral("&Settings"), QStringLiteral("Load"));
-    QVERIFY(entry);
-    QVERIFY(!entry->isChecked());
-
-    entry->trigger();
-    QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
-    QVERIFY(h->Pinned());
-    QVERIFY(entry->isChecked());
-    MoveToPicture(w);
-    QVERIFY(h->Popup()->isVisible());
-
-    entry->trigger();
-    QTRY_VERIFY(!h->Popup()->isVisible());
-    QVERIFY(!entry->isChecked());
-    QVERIFY(!h->Entered());
-
-    entry->trigger();
-    QTRY_VERIFY(h->Popup()->isVisible());
-    QVERIFY(entry->isChecked());
-}
-
-void tst_Popup::previousNextWrapAround_data()
-{
-    // Three "&Settings" entries A, B, C (in first-paint order) and one "&Options" entry O.
+    // "&Settings" holds A, B, C in first-paint order, "&Options" only O.
     QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("button");   // empty: pick the entry again
+    QTest::addColumn<QString>("to");       // empty: nothing open
+    QTest::newRow("second pick closes") << "B" << "" << "";
     QTest::newRow("next on the last opens the first") << "C" << "NextButton" << "A";
     QTest::newRow("previous on the first opens the last") << "A" << "PreviousButton" << "C";
     QTest::newRow("next in the middle") << "A" << "NextButton" << "B";
-    QTest::newRow("previous in the middle") << "C" << "PreviousButton" << "B";
-    QTest::newRow("a single entry opens itself again") << "O" << "NextButton" << "O";
+    QTest::newRow("a single entry opens itself again") << "O" << "PreviousButton" << "O";
 }
 
-void tst_Popup::previousNextWrapAround()
+void tst_Popup::menuPicksAndSteps()
 {
-    // Guards against stepping off the ends of the menu or leaving the old popup open.
+    // Guards against picks opening unpinned popups, steps running off the ends, or the old popup staying.
     QFETCH(QString, from);
     QFETCH(QString, button);
     QFETCH(QString, to);
     TTestWindow w;
-    QMap<QString, TBoardHighlight *> h;
-    h.insert("A", w.AddHighlight("A", "Alpha", QRect(10, 10, 40, 40), w.AddPanel("PA", QRect(10, 20, 194, 73))));
-    h.insert("B", w.AddHighlight("B", "Beta", QRect(60, 10, 40, 40), w.AddPanel("PB", QRect(10, 20, 194, 73))));
-    h.insert("O", w.AddHighlight("O", "Omega", QRect(110, 10, 40, 40), w.AddPanel("PO", QRect(10, 20, 194, 73)), htOptions));
-    h.insert("C", w.AddHighlight("C", "Gamma", QRect(160, 10, 40, 40), w.AddPanel("PC", QRect(10, 20, 194, 73))));
+    const QString names = QStringLiteral("ABOC");
+    for (int i = 0; i < names.size(); ++i)
+        w.Add(names.mid(i, 1), QRect(10 + 50 * i, 10, 40, 40), QRect(10, 20, 194, 73), names[i] == 'O' ? htOptions : htSettings);
     QVERIFY(w.ShowAndPrepare());
+    QCOMPARE(w.Items("&Settings"), (QStringList{"A", "B", "C"}));
+    TBoardHighlight *start = w.board->findChild<TBoardHighlight *>(from);
+    w.Entry(from)->trigger();
+    QTRY_VERIFY(Open(start));
+    QVERIFY(start->Pinned() && w.Entry(from)->isChecked());
+    w.Away();
+    QVERIFY(Open(start));
 
-    h.value(from)->MenuEntryClick(h.value(from));
-    QTRY_VERIFY(h.value(from)->Popup() && h.value(from)->Popup()->isVisible());
-    QPointer<TPopupForm> oldPopup = h.value(from)->Popup();
-    QTest::mouseClick(oldPopup->findChild<QPushButton *>(button), Qt::LeftButton);
-
-    TBoardHighlight *target = h.value(to);
-    QTRY_VERIFY(target->Popup() && target->Popup()->isVisible());
-    QVERIFY(target->Pinned());
-    for (auto it = h.cbegin(); it != h.cend(); ++it) {
-        const bool open = it.value() == target;
-        QCOMPARE(it.value()->Popup() && it.value()->Popup()->isVisible(), open);
-        const QString menu = it.key() == QLatin1String("O") ? "&Options" : "&Settings";
-        QCOMPARE(w.Entry(menu, it.value()->Title())->isChecked(), open);
+    if (button.isEmpty())
+        w.Entry(from)->trigger();
+    else
+        QTest::mouseClick(start->Popup()->findChild<QPushButton *>(button), Qt::LeftButton);
+    for (TBoardHighlight *h : w.board->findChildren<TBoardHighlight *>()) {
+        const bool open = h->objectName() == to;
+        QTRY_COMPARE(Open(h), open);
+        QCOMPARE(w.Entry(h->Title())->isChecked(), open);
+        QCOMPARE(h->Pinned() && open, open);
     }
-    QVERIFY(oldPopup);
 }
 
-void tst_Popup::withoutMenuPreviousNextDoNothing()
-{
-    // Guards against Previous / Next closing a popup they cannot replace.
-    TTestWindow w(false);
-    TBoardHighlight *h = w.AddHighlight("A", "Alpha", QRect(10, 10, 40, 40), w.AddPanel("PA", QRect(10, 20, 194, 73)));
-    QVERIFY(w.ShowAndPrepare());
-    QCOMPARE(w.menuBar()->actions().size(), 2);
-    QVERIFY(!h->PictureMenu());
-    h->MenuEntryClick(h);
-    QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
-    QTest::mouseClick(h->Popup()->NextButton(), Qt::LeftButton);
-    QTest::mouseClick(h->Popup()->PreviousButton(), Qt::LeftButton);
-    QVERIFY(h->Popup()->isVisible());
-    QVERIFY(h->Pinned());
-    QTest::mouseClick(h->Popup()->DoneButton(), Qt::LeftButton);
-    QTRY_VERIFY(!h->Popup()->isVisible());
-}
-
-void tst_Popup::closingHidesNeverDestroys_data()
+void tst_Popup::closingHidesAndReshowsUnpinned_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("Done") << "done";
     QTest::newRow("close box") << "close";
-    QTest::newRow("checked menu entry") << "menu";
 }
 
-void tst_Popup::closingHidesNeverDestroys()
+void tst_Popup::closingHidesAndReshowsUnpinned()
 {
-    // Guards against a closed popup taking its panel with it or leaving the group lit and checked.
+    // Guards against a closed popup being destroyed, taking its panel along, or coming back pinned elsewhere.
     QFETCH(QString, how);
     TTestWindow w;
-    TRadioPanel *panel = w.AddPanel(QStringLiteral("BasePanel"), QRect(10, 20, 194, 73));
-    TBoardHighlight *h = w.AddHighlight(QStringLiteral("BaseHighlight"), QStringLiteral("Control Base Address"),
-                                        QRect(309, 271, 33, 54), panel);
-    QVERIFY(w.ShowAndPrepare());
-    QAction *entry = w.Entry(QStringLiteral("&Settings"), QStringLiteral("Control Base Address"));
-    entry->trigger();
-    QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
-    QPointer<TPopupForm> popup = h->Popup();
-    QPointer<TRadioPanel> kept = panel;
-
-    if (how == QLatin1String("done"))
-        QTest::mouseClick(popup->DoneButton(), Qt::LeftButton);
-    else if (how == QLatin1String("close"))
-        QVERIFY(!popup->close());
-    else
-        entry->trigger();
-
-    QTRY_VERIFY(!popup->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(popup);
-    QVERIFY(kept);
-    QCOMPARE(panel->parentWidget(), popup.data());
-    QCOMPARE(h->Popup(), popup.data());
-    QVERIFY(!h->Entered());
-    QVERIFY(!entry->isChecked());
-    QVERIFY(!popup->CloseOnLeave);
-    QTRY_VERIFY(!h->PopupActive());
-    QCOMPARE(h->CurrentImage(), h->NormalImage());
-}
-
-void tst_Popup::reshownPopupIsUnpinnedInItsLastPlace()
-{
-    // Guards against a re-shown popup staying pinned, jumping back, or being rebuilt.
-    TTestWindow w;
-    TRadioPanel *panel = w.AddPanel(QStringLiteral("ClockPanel"), QRect(10, 20, 194, 73));
-    TBoardHighlight *h = w.AddHighlight(QStringLiteral("ClockHighlight"), QStringLiteral("Baud Clock Rate"),
-                                        QRect(109, 64, 17, 33), panel);
+    TBoardHighlight *h = w.Add("Baud Clock Rate", QRect(109, 64, 17, 33));
     QVERIFY(w.ShowAndPrepare());
     Hover(h);
-    QTRY_VERIFY(h->Popup() && h->Popup()->isVisible());
-    QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center());
-    QVERIFY(h->Pinned());
-    TPopupForm *popup = h->Popup();
+    QTRY_VERIFY(Open(h));
+    Click(h);
+    QPointer<TPopupForm> popup = h->Popup();
+    QPointer<TRadioPanel> panel = h->RadioPanel();
     popup->move(20, 30);
     popup->resize(250, 230);
-    QTRY_COMPARE(popup->frameGeometry().topLeft(), QPoint(20, 30));
-    QTest::mouseClick(popup->DoneButton(), Qt::LeftButton);
+    if (how == "done")
+        QTest::mouseClick(popup->DoneButton(), Qt::LeftButton);
+    else
+        QVERIFY(!popup->close());
     QTRY_VERIFY(!popup->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(popup && panel && panel->parentWidget() == popup);
+    QVERIFY(!h->Entered() && !w.Entry("Baud Clock Rate")->isChecked() && !popup->CloseOnLeave);
+    QTRY_COMPARE(h->CurrentImage(), h->NormalImage());
 
-    MoveToPicture(w);
+    w.Away();
     Hover(h);
     QTRY_VERIFY(popup->isVisible());
-    QCOMPARE(h->Popup(), popup);
+    QCOMPARE(h->Popup(), popup.data());
     QVERIFY(!h->Pinned());
     QCOMPARE(popup->frameGeometry().topLeft(), QPoint(20, 30));
     QCOMPARE(popup->size(), QSize(250, 230));
-    QCOMPARE(PopupCount(), 1);
-    MoveToPicture(w);
+    w.Away();
     QTRY_VERIFY(!popup->isVisible());
 }
 
 void tst_Popup::linkGroupSharesOnePopup_data()
 {
     QTest::addColumn<int>("members");
-    QTest::addColumn<int>("hoverFirst");
-    QTest::addColumn<int>("hoverThen");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("then");
     QTest::newRow("two, first member first") << 2 << 0 << 1;
     QTest::newRow("two, second member first") << 2 << 1 << 0;
     QTest::newRow("three, last member first") << 3 << 2 << 0;
@@ -567,77 +380,96 @@ void tst_Popup::linkGroupSharesOnePopup()
 {
     // Guards against a group opening two windows, a member staying dark, or two menu entries.
     QFETCH(int, members);
-    QFETCH(int, hoverFirst);
-    QFETCH(int, hoverThen);
+    QFETCH(int, first);
+    QFETCH(int, then);
     TTestWindow w;
-    TRadioPanel *panel = w.AddPanel(QStringLiteral("SharedPanel"), QRect(10, 20, 194, 73));
-    w.AddHighlight(QStringLiteral("Stranger"), QStringLiteral("Stranger"), QRect(300, 300, 40, 40));
-    QList<TBoardHighlight *> group;
-    for (int i = 0; i < members; ++i)
-        group << w.AddHighlight(QStringLiteral("Member%1").arg(i), QStringLiteral("Shared"),
-                                QRect(20 + 100 * i, 150, 60, 40), panel);
-    for (TBoardHighlight *m : std::as_const(group))
-        QCOMPARE(m->RadioPanel(), panel);
-    QVERIFY(w.ShowAndPrepare());
-
-    Hover(group.at(hoverFirst));
-    QTRY_COMPARE(PopupCount(), 1);
-    TBoardHighlight *owner = group.at(hoverFirst);
-    QVERIFY(owner->Popup() && owner->Popup()->isVisible());
-    QCOMPARE(panel->parentWidget(), owner->Popup());
-    for (TBoardHighlight *m : std::as_const(group)) {
-        QVERIFY(m->Entered());
-        QTRY_VERIFY(m->PopupActive());
+    TBoardHighlight *stranger = w.Add("Stranger", QRect(300, 300, 40, 40));
+    QList<TBoardHighlight *> group{w.Add("Shared", QRect(20, 150, 60, 40))};
+    for (int i = 1; i < members; ++i) {
+        group << w.Add("Shared", QRect(20 + 100 * i, 150, 60, 40), QRect());
+        group.last()->setRadioPanel(group.first()->RadioPanel());
     }
+    QVERIFY(w.ShowAndPrepare());
+    QCOMPARE(w.Items("&Settings"), (QStringList{"Stranger", "Shared"}));
 
-    MoveToPicture(w);
-    QTRY_VERIFY(!owner->Popup()->isVisible());
+    Hover(group.at(first));
+    QTRY_COMPARE(PopupCount(), 1);
+    TPopupForm *popup = group.at(first)->Popup();
+    QVERIFY(popup && popup->isVisible());
+    for (TBoardHighlight *m : std::as_const(group))
+        QTRY_VERIFY(m->Entered() && m->PopupActive());
+    w.Away();
+    QTRY_VERIFY(!popup->isVisible());
     for (TBoardHighlight *m : std::as_const(group))
         QVERIFY(!m->Entered());
 
-    Hover(group.at(hoverThen));
-    QTRY_VERIFY(owner->Popup()->isVisible());
+    Hover(group.at(then));
+    QTRY_VERIFY(popup->isVisible());
     QCOMPARE(PopupCount(), 1);
-    QVERIFY(!group.at(hoverThen)->Popup());
-    for (TBoardHighlight *m : std::as_const(group))
-        QVERIFY(m->Entered());
-
-    // A click on any member pins the one popup.
-    QTest::mouseClick(group.at(hoverThen), Qt::LeftButton, {}, QPoint(30, 20));
-    QVERIFY(owner->Pinned());
-    QVERIFY(w.Entry(QStringLiteral("&Settings"), QStringLiteral("Shared"))->isChecked());
-
-    int entries = 0;
-    for (QAction *top : w.menuBar()->actions())
-        if (top->menu())
-            for (QAction *item : top->menu()->actions())
-                entries += item->text() == QLatin1String("Shared");
-    QCOMPARE(entries, 1);
-
+    Click(group.at(then));
+    QVERIFY(group.at(first)->Pinned() && w.Entry("Shared")->isChecked());
     QApplication::setActiveWindow(&w);
     for (TBoardHighlight *m : std::as_const(group))
         QTRY_VERIFY(!m->PopupActive());
-    QVERIFY(!w.board->findChild<TBoardHighlight *>(QStringLiteral("Stranger"))->PopupActive());
+    QVERIFY(!stranger->PopupActive() && !stranger->Entered());
 }
 
-void tst_Popup::destroyedWithAnOpenPopup()
+void tst_Popup::menuOrder_data()
 {
-    // Guards against a crash when a highlight goes while its popup is the active window.
-    QPointer<TPopupForm> popup;
-    {
-        TTestWindow w;
-        TRadioPanel *panel = w.AddPanel(QStringLiteral("DFPanel"), QRect(10, 20, 194, 73));
-        TBoardHighlight *h = w.AddHighlight(QStringLiteral("DFHighlight"), QStringLiteral("Port &Disable"),
-                                            QRect(309, 255, 33, 17), panel);
-        QVERIFY(w.ShowAndPrepare());
-        h->MenuEntryClick(h);
-        QTRY_VERIFY(h->Popup() && h->Popup()->isActiveWindow());
-        popup = h->Popup();
-        delete h;
-        QVERIFY(!popup);
-        QCoreApplication::processEvents();
+    // Kinds in creation (and first-paint) order: S settings, C calibration, O options.
+    QTest::addColumn<QString>("kinds");
+    QTest::addColumn<QString>("taken");   // a component name the main window already has
+    QTest::addColumn<QStringList>("bar");
+    QTest::addColumn<QStringList>("names");
+    const QStringList all{"&File", "&Settings", "&Calibration", "&Options", "&Help"};
+    const QStringList names{"Settings1", "Calibration1", "Options1"};
+    QTest::newRow("settings, calibration, options") << "SCO" << "" << all << names;
+    QTest::newRow("options, calibration, settings") << "OCS" << "" << all << names;
+    QTest::newRow("calibration, options, settings") << "COS" << "" << all << names;
+    QTest::newRow("calibration before settings") << "CS" << ""
+                                                 << QStringList{"&File", "&Settings", "&Calibration", "&Help"}
+                                                 << QStringList{"Settings1", "Calibration1"};
+    QTest::newRow("first number taken") << "S" << "Settings1" << QStringList{"&File", "&Settings", "&Help"}
+                                        << QStringList{"Settings2"};
+}
+
+void tst_Popup::menuOrder()
+{
+    // Guards against type menus landing in paint order, after "&Help", or under a name in use.
+    QFETCH(QString, kinds);
+    QFETCH(QString, taken);
+    QFETCH(QStringList, bar);
+    QFETCH(QStringList, names);
+    TTestWindow w;
+    if (!taken.isEmpty())
+        (new QObject(w.centralWidget()))->setObjectName(taken);
+    for (int i = 0; i < kinds.size(); ++i)
+        w.Add(QString(), QRect(10 + 50 * i, 10, 40, 40), QRect(), kinds[i] == 'O' ? htOptions : kinds[i] == 'C' ? htCalibration : htSettings);
+    QVERIFY(w.ShowAndPrepare());
+    QCOMPARE(w.Items(), bar);
+    QStringList got;
+    for (const QAction *top : w.menuBar()->actions().mid(1, names.size())) {
+        got << top->menu()->objectName();
+        QCOMPARE(top->menu()->parent(), &w);
+        QVERIFY(top->menu()->isEmpty());   // untitled highlights add no entry
     }
-    QVERIFY(!popup);
+    QCOMPARE(got, names);
+}
+
+void tst_Popup::noMenuOnThePicture()
+{
+    // Guards against a picture without a menu touching the menu bar, or Previous / Next closing the popup.
+    TTestWindow w(false);
+    TBoardHighlight *h = w.Add("Load", QRect(14, 208, 273, 33));
+    QVERIFY(w.ShowAndPrepare());
+    QCOMPARE(w.Items(), (QStringList{"&File", "&Help"}));
+    h->MenuEntryClick(h);
+    QTRY_VERIFY(Open(h));
+    QTest::mouseClick(h->Popup()->NextButton(), Qt::LeftButton);
+    QTest::mouseClick(h->Popup()->PreviousButton(), Qt::LeftButton);
+    QVERIFY(Open(h) && h->Pinned());
+    QTest::mouseClick(h->Popup()->DoneButton(), Qt::LeftButton);
+    QVERIFY(!Open(h));
 }
 
 ZX_TEST_MAIN(tst_Popup)
