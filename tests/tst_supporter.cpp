@@ -340,6 +340,10 @@ void tst_Supporter::mainWindowSettings()
     QVERIFY(help->HelpLabel->font().bold());
     QCOMPARE(help->StartButton->text(), QStringLiteral("Start"));
     QCOMPARE(help->windowTitle(), QStringLiteral("Instructions for Settings utility"));
+    help->show();
+    QCOMPARE(help->HelpRich->verticalScrollBar()->value(), 0);
+    QVERIFY(help->HelpRich->verticalScrollBar()->maximum() > 0);
+    help->hide();
 
     TTechForm *tech = sup->TechForm();
     QVERIFY(tech);

@@ -133,6 +133,8 @@ void TSetupSupporter::BuildWindows()
     auto *help = new THelpForm(m_owner);
     m_helpForm = help;
     TRtfReader::Read(HelpText(), help->HelpRich->document());
+    // The view's cursor rode along with the text; the reader starts at the heading.
+    help->HelpRich->moveCursor(QTextCursor::Start);
 
     help->resize(help->HelpRich->width(), help->height());
     const QSize helpFit = fittedClientSize({help->HelpRich, help->StartButton}, {help->HelpLabel});
