@@ -130,8 +130,6 @@ private slots:
     void pointerRules();
     void menuPicksAndSteps_data();
     void menuPicksAndSteps();
-    void closingHidesAndReshowsUnpinned_data();
-    void closingHidesAndReshowsUnpinned();
     void linkGroupSharesOnePopup_data();
     void linkGroupSharesOnePopup();
     void menuOrder_data();
@@ -227,11 +225,11 @@ void tst_Popup::popupLayout()
 
 void tst_Popup::pointerRules_data()
 {
-    // What happens on the ring, where the pointer leaves it for, whether the
-    // popup is open then, and whether it is still open once the pointer is on
-    // the picture again.
+    // What happens on the ring, how the pointer (or the user) leaves it, whether
+    // the popup is open then and whether it still is once the pointer rests
+    // on the picture.
     QTest::addColumn<QString>("onRing");
-    QTest::addColumn<QString>("leaveTo");
+    QTest::addColumn<QString>("leave");
     QTest::addColumn<bool>("openAfterLeave");
     QTest::addColumn<bool>("closeOnLeave");
     QTest::addColumn<bool>("openAtTheEnd");
@@ -239,14 +237,17 @@ void tst_Popup::pointerRules_data()
     QTest::newRow("hover, into the popup") << "" << "popup" << true << true << false;
     QTest::newRow("click, off to the picture") << "click" << "picture" << true << false << true;
     QTest::newRow("click, into the popup") << "click" << "popup" << true << false << true;
+    QTest::newRow("click, Done") << "click" << "done" << false << false << false;
+    QTest::newRow("click, close box") << "click" << "close" << false << false << false;
     QTest::newRow("click again after Done") << "done-click" << "picture" << true << false << true;
 }
 
 void tst_Popup::pointerRules()
 {
-    // Guards against pinned popups vanishing, or unpinned ones staying when the pointer wandered off.
+    // Guards against pinned popups vanishing, unpinned ones staying, closed ones
+    // being destroyed, or a re-shown one coming back pinned or elsewhere.
     QFETCH(QString, onRing);
-    QFETCH(QString, leaveTo);
+    QFETCH(QString, leave);
     QFETCH(bool, openAfterLeave);
     QFETCH(bool, closeOnLeave);
     QFETCH(bool, openAtTheEnd);
@@ -256,6 +257,7 @@ void tst_Popup::pointerRules()
     Hover(h);
     QTRY_VERIFY(Open(h));
     QPointer<TPopupForm> popup = h->Popup();
+    popup->move(20, 30);   // the user moves it out of the way
     if (onRing != "")
         Click(h);
     if (onRing == "done-click") {
@@ -263,10 +265,14 @@ void tst_Popup::pointerRules()
         QVERIFY(!popup->isVisible() && !h->Entered());
         Click(h);   // the pointer never left the ring
     }
-    if (leaveTo == "picture")
+    if (leave == "picture")
         w.Away();
-    else
+    else if (leave == "popup")
         QTest::mouseMove(popup, QPoint(20, 20));
+    else if (leave == "done")
+        QTest::mouseClick(popup->DoneButton(), Qt::LeftButton);
+    else
+        QVERIFY(!popup->close());
     QTRY_COMPARE(popup->isVisible(), openAfterLeave);
     QCOMPARE(h->Pinned() && openAfterLeave, openAfterLeave);
     QCOMPARE(popup->CloseOnLeave, closeOnLeave);
@@ -276,7 +282,19 @@ void tst_Popup::pointerRules()
     QTRY_COMPARE(popup->isVisible(), openAtTheEnd);
     QCOMPARE(w.Entry("Load")->isChecked(), openAtTheEnd);
     QCOMPARE(h->Entered(), openAtTheEnd);
-    QVERIFY(popup);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(popup && h->RadioPanel()->parentWidget() == popup);
+    if (openAtTheEnd)
+        h->DoneClick();
+    QTRY_COMPARE(h->CurrentImage(), h->NormalImage());
+
+    Hover(h);
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(h->Popup(), popup.data());
+    QVERIFY(!h->Pinned());
+    QCOMPARE(popup->frameGeometry().topLeft(), QPoint(20, 30));
+    w.Away();
+    QTRY_VERIFY(!popup->isVisible());
 }
 
 void tst_Popup::menuPicksAndSteps_data()
@@ -321,48 +339,6 @@ void tst_Popup::menuPicksAndSteps()
         QCOMPARE(w.Entry(h->Title())->isChecked(), open);
         QCOMPARE(h->Pinned() && open, open);
     }
-}
-
-void tst_Popup::closingHidesAndReshowsUnpinned_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("Done") << "done";
-    QTest::newRow("close box") << "close";
-}
-
-void tst_Popup::closingHidesAndReshowsUnpinned()
-{
-    // Guards against a closed popup being destroyed, taking its panel along, or coming back pinned elsewhere.
-    QFETCH(QString, how);
-    TTestWindow w;
-    TBoardHighlight *h = w.Add("Baud Clock Rate", QRect(109, 64, 17, 33));
-    QVERIFY(w.ShowAndPrepare());
-    Hover(h);
-    QTRY_VERIFY(Open(h));
-    Click(h);
-    QPointer<TPopupForm> popup = h->Popup();
-    QPointer<TRadioPanel> panel = h->RadioPanel();
-    popup->move(20, 30);
-    popup->resize(250, 230);
-    if (how == "done")
-        QTest::mouseClick(popup->DoneButton(), Qt::LeftButton);
-    else
-        QVERIFY(!popup->close());
-    QTRY_VERIFY(!popup->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(popup && panel && panel->parentWidget() == popup);
-    QVERIFY(!h->Entered() && !w.Entry("Baud Clock Rate")->isChecked() && !popup->CloseOnLeave);
-    QTRY_COMPARE(h->CurrentImage(), h->NormalImage());
-
-    w.Away();
-    Hover(h);
-    QTRY_VERIFY(popup->isVisible());
-    QCOMPARE(h->Popup(), popup.data());
-    QVERIFY(!h->Pinned());
-    QCOMPARE(popup->frameGeometry().topLeft(), QPoint(20, 30));
-    QCOMPARE(popup->size(), QSize(250, 230));
-    w.Away();
-    QTRY_VERIFY(!popup->isVisible());
 }
 
 void tst_Popup::linkGroupSharesOnePopup_data()
