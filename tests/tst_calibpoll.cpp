@@ -102,7 +102,6 @@ private slots:
     void slowHandlerGetsNoNestedStep();
     void stopHandlerMayResetButtons();
     void deletedControls();
-    void mainWindowSettingsNeverPoll();
 };
 
 void tst_CalibPoll::cleanup()
@@ -448,23 +447,6 @@ void tst_CalibPoll::deletedControls()
     QCOMPARE(recorder.count(), 1);
     QCOMPARE(rig.lists.first()->itemText(7), QStringLiteral("Channel 7\t") + reading(7));
     QCOMPARE(rig.buttons.first()->text(), QStringLiteral("Start"));
-}
-
-void tst_CalibPoll::mainWindowSettingsNeverPoll()
-{
-    // Guards against the program's own settings starting a poll or keeping the timer after the help window.
-    QWidget owner;
-    auto *sup = new SeamSupporter(&owner);
-    sup->setCompanyName(QStringLiteral("VORTAN"));
-    sup->setCardNameA(QStringLiteral("ZX-SER8"));
-    sup->setMultiPort(true);
-    MessageRecorder recorder;
-    sup->BuildWindows();
-    QVERIFY(sup->TimerActive());
-    QTRY_VERIFY(sup->HelpForm()->isVisible());
-    QVERIFY(!sup->TimerActive());
-    QVERIFY(!sup->Running());
-    QCOMPARE(recorder.count(), 0);
 }
 
 ZX_TEST_MAIN(tst_CalibPoll)

@@ -5,8 +5,10 @@
 #include "TApplication.h"
 #include "TBoardImage.h"
 #include "THelpText.h"
+#include "TPopupForm.h"
 #include "TSetupSupporter.h"
 #include "TestMain.h"
+#include "template.h"
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
@@ -198,8 +200,8 @@ private slots:
     void keys_data();
     void keys();
     void startButtonTarget();
-    void closedWindowsAreHiddenNotDestroyed_data();
-    void closedWindowsAreHiddenNotDestroyed();
+    void programTour_data();
+    void programTour();
 
 private:
     bool m_savedBound = false;
@@ -226,26 +228,17 @@ void tst_Supporter::cleanup()
 
 void tst_Supporter::initialValues()
 {
-    // Guards against ChangeButtons starting at its stored default (False) or any
-    // other property, state or window starting other than a new supporter should.
+    // Guards against ChangeButtons starting at its stored default (False) and
+    // against a new supporter running its timer or owning windows.
     QWidget owner;
     TSetupSupporter sup(&owner);
-    QCOMPARE(sup.CompanyName(), QString());
-    QCOMPARE(sup.CardNameA(), QString());
-    QCOMPARE(sup.CardNameB(), QString());
-    QCOMPARE(sup.CallHow(), QString());
-    QCOMPARE(sup.UseCardNameB(), false);
-    QCOMPARE(sup.MultiPort(), false);
-    QCOMPARE(sup.Channels(), quint8(8));
-    QCOMPARE(sup.ChangeButtons(), true);
-    QCOMPARE(sup.bSeries(), true);
     QCOMPARE(sup.property("ChangeButtons").toBool(), true);
-    QVERIFY(!sup.OnGetCardString && !sup.OnGetCalibString && !sup.OnBeginCalib() && !sup.OnStartButtonClick
-            && !sup.OnStopButtonClick);
+    QCOMPARE(sup.property("bSeries").toBool(), true);
+    QCOMPARE(sup.property("Channels").toInt(), 8);
+    QCOMPARE(sup.property("UseCardNameB").toBool(), false);
+    QCOMPARE(sup.property("MultiPort").toBool(), false);
     QVERIFY(!sup.HelpPending() && !sup.Running() && !sup.TimerActive());
     QVERIFY(!sup.HeaderLabel() && !sup.HelpForm() && !sup.TechForm() && !sup.PCIForm());
-    QVERIFY(sup.CalibDisplays.isEmpty());
-    QCOMPARE(sup.parent(), &owner);
 }
 
 void tst_Supporter::helpText_data()
@@ -676,11 +669,16 @@ void tst_Supporter::keys_data()
     QTest::newRow("tech: Escape in the text") << "tech" << "memo" << int(Qt::Key_Escape) << true;
     QTest::newRow("tech: Return in the text does nothing") << "tech" << "memo" << int(Qt::Key_Return) << false;
     QTest::newRow("cards: Escape in the text") << "pci" << "memo" << int(Qt::Key_Escape) << true;
+    QTest::newRow("help: window closed") << "help" << "memo" << 0 << true;
+    QTest::newRow("tech: window closed") << "tech" << "memo" << 0 << true;
+    QTest::newRow("cards: window closed") << "pci" << "memo" << 0 << true;
 }
 
 void tst_Supporter::keys()
 {
-    // Guards against Escape or Enter not reaching the cancel/default button from any control of the window.
+    // Guards against Escape or Enter not reaching the cancel/default button
+    // from any control of the window, and against a closed window being
+    // destroyed under the program's reference to it. Key 0: the window is closed.
     QFETCH(QString, window);
     QFETCH(QString, focus);
     QFETCH(int, key);
@@ -711,9 +709,21 @@ void tst_Supporter::keys()
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     const Qt::KeyboardModifiers modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
-    QTest::keyClick(target, Qt::Key(key), modifiers);
+    if (key)
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    else
+        QVERIFY(form->close());
     QCOMPARE(form->isVisible(), !hides);
-    QCOMPARE(image->requests, window == QLatin1String("help") && hides ? 1 : 0);
+    QCOMPARE(image->requests, window == QLatin1String("help") && hides && key ? 1 : 0);
+
+    QPointer<QWidget> kept(form);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(kept);
+    if (window == QLatin1String("pci"))
+        mw.window.findChild<QAction *>(QStringLiteral("DisplayPCI"))->trigger();
+    else
+        form->show();
+    QVERIFY(form->isVisible());
 }
 
 void tst_Supporter::startButtonTarget()
@@ -748,56 +758,43 @@ void tst_Supporter::startButtonTarget()
     QVERIFY(!other->HelpForm()->isVisible());
 }
 
-void tst_Supporter::closedWindowsAreHiddenNotDestroyed_data()
+void tst_Supporter::programTour_data()
 {
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<bool>("closeButton");   // else the window's own close
-    QTest::newRow("tech, Close button") << "tech" << true;
-    QTest::newRow("tech, window closed") << "tech" << false;
-    QTest::newRow("cards, Close button") << "pci" << true;
-    QTest::newRow("cards, window closed") << "pci" << false;
-    QTest::newRow("help, window closed") << "help" << false;
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter") << int(Qt::Key_Enter);
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
 }
 
-void tst_Supporter::closedWindowsAreHiddenNotDestroyed()
+void tst_Supporter::programTour()
 {
-    // Guards against a closed window being destroyed and the program's
-    // reference to it (Help menu, File-menu entry) dangling.
-    QFETCH(QString, window);
-    QFETCH(bool, closeButton);
-    DriverLibraryBound = true;
-    GetNumCards = &fake::GetNumCards;
-    MainWindow mw;
-    SeamSupporter *sup = mainWindowSupporter(&mw.window);
-    sup->OnGetCardString = [](QObject *, qint32) { return QString(); };
-    mw.window.show();
-    sup->BuildWindows();
-    QPointer<QWidget> form;
-    QPushButton *close = nullptr;
-    if (window == QLatin1String("tech")) {
-        form = sup->TechForm();
-        close = sup->TechForm()->CloseButton;
-    } else if (window == QLatin1String("pci")) {
-        form = sup->PCIForm();
-        close = sup->PCIForm()->CloseButton;
-    } else {
-        form = sup->HelpForm();
+    // Guards against the program's own window missing its title line, its
+    // help window at start-up, or the tour's first popup behind the help window.
+    QFETCH(int, key);
+    MessageRecorder boxes;   // the port-driver warning, if any
+    TMainForm form;
+    form.show();
+    auto *sup = form.findChild<TSetupSupporter *>();
+    QVERIFY(sup);
+    QVERIFY(idleUntil([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }));
+    QCOMPARE(sup->HeaderLabel()->text(), QStringLiteral("ZX-SER8 Series Settings Program"));
+    QCOMPARE(sup->HelpForm()->HelpRich->document()->firstBlock().text(),
+             QStringLiteral("VORTAN ZX-SER8 Series Settings Program"));
+    QVERIFY(!sup->PCIForm());
+    QVERIFY(!form.findChild<QAction *>(QStringLiteral("DisplayPCI")));
+    QVERIFY(!libraryMapped());
+
+    const Qt::KeyboardModifiers modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+    QTest::keyClick(sup->HelpForm()->StartButton, Qt::Key(key), modifiers);
+    QVERIFY(!sup->HelpForm()->isVisible());
+    TPopupForm *popup = nullptr;
+    for (TPopupForm *candidate : form.findChildren<TPopupForm *>()) {
+        if (candidate->isVisible() && candidate->windowTitle() == QLatin1String("Control Base Address"))
+            popup = candidate;
     }
-    form->show();
-    QVERIFY(form->isVisible());
-    if (closeButton)
-        close->click();
-    else
-        QVERIFY(form->close());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(form);
-    QVERIFY(!form->isVisible());
-    if (window == QLatin1String("pci"))
-        mw.window.findChild<QAction *>(QStringLiteral("DisplayPCI"))->trigger();
-    else
-        form->show();
-    QVERIFY(form->isVisible());
-    QVERIFY(!mw.window.isHidden());
+    QVERIFY(popup);
+    QVERIFY(!popup->CloseOnLeave);
+    QVERIFY(!sup->TimerActive());
 }
 
 ZX_TEST_MAIN(tst_Supporter)

@@ -70,7 +70,6 @@ int roundHalfEven(double value)
 
 TSetupSupporter::TSetupSupporter(QWidget *owner) : QObject(owner), m_owner(owner)
 {
-    setObjectName(QStringLiteral("SetSup"));
 }
 
 TSetupSupporter::~TSetupSupporter()
