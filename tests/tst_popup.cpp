@@ -135,6 +135,7 @@ private slots:
     void menuOrder_data();
     void menuOrder();
     void noMenuOnThePicture();
+    void ringsShowOnScreen();
 };
 
 void tst_Popup::hoverOpensPopupInPlace_data()
@@ -446,6 +447,22 @@ void tst_Popup::noMenuOnThePicture()
     QVERIFY(Open(h) && h->Pinned());
     QTest::mouseClick(h->Popup()->DoneButton(), Qt::LeftButton);
     QVERIFY(!Open(h));
+}
+
+void tst_Popup::ringsShowOnScreen()
+{
+    // Guards against stale pixels where a ring should be after the picture centred itself.
+    TTestWindow w;
+    TBoardHighlight *h = w.Add("Load", QRect(14, 208, 273, 33));
+    QVERIFY(w.ShowAndPrepare());
+    const auto onScreen = [&] {
+        const QRect r(h->mapTo(&w, QPoint(0, 0)), h->size());
+        return w.screen()->grabWindow(w.winId(), r.x(), r.y(), r.width(), r.height()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QTRY_COMPARE(onScreen(), h->NormalImage());
+    Hover(h);
+    QTRY_COMPARE(onScreen(), h->BrightImage());
+    w.Away();
 }
 
 ZX_TEST_MAIN(tst_Popup)

@@ -82,8 +82,9 @@ int Blend(int base, float color, float m)
 
 TBoardHighlight::TBoardHighlight(QWidget *parent) : QWidget(parent)
 {
-    // Paint covers the whole rectangle with a cached image.
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Not declared opaque although paint covers the whole rectangle: Qt then
+    // skips repainting an opaque child when its parent moves itself while
+    // painting, as the picture does when it centres, and stale pixels show.
     resize(65, 65);
     setHighlightType(htSettings);
 }
