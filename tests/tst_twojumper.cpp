@@ -3,6 +3,7 @@
 #include "TTwoJumper.h"
 #include "TestMain.h"
 
+#include <QPaintEngine>
 #include <QtTest>
 #include <memory>
 
@@ -81,6 +82,56 @@ std::unique_ptr<QWidget> makeParent(const QString &kind)
     return parent;
 }
 
+// Records the image a paint blits, without drawing anything.
+class BlitRecorder : public QPaintDevice
+{
+public:
+    explicit BlitRecorder(const QSize &size) : m_size(size) {}
+    qint64 imageKey = 0;
+    int calls = 0;
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return m_size.width();
+        case PdmHeight: return m_size.height();
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    struct Engine : QPaintEngine
+    {
+        BlitRecorder *owner;
+        explicit Engine(BlitRecorder *o) : owner(o) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        Type type() const override { return User; }
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { ++owner->calls; }
+        void drawImage(const QRectF &, const QImage &image, const QRectF &, Qt::ImageConversionFlags) override
+        {
+            ++owner->calls;
+            owner->imageKey = image.cacheKey();
+        }
+    };
+    QSize m_size;
+    mutable Engine m_engine{const_cast<BlitRecorder *>(this)};
+};
+
+qint64 blittedImage(TTwoJumper *j)
+{
+    BlitRecorder recorder(j->size());
+    j->render(&recorder, QPoint(), QRegion(), QWidget::RenderFlags());
+    return recorder.calls == 1 ? recorder.imageKey : -1;
+}
+
 } // namespace
 
 class tst_TwoJumper : public QObject
@@ -95,6 +146,8 @@ private slots:
     void sizeExchange();
     void repaintOnlyOnChange_data();
     void repaintOnlyOnChange();
+    void drawnPictureFollowsChanges_data();
+    void drawnPictureFollowsChanges();
     void clicks_data();
     void clicks();
 };
@@ -318,6 +371,58 @@ void tst_TwoJumper::repaintOnlyOnChange()
     sentinel->update();
     QTRY_VERIFY(sentinelPaints.paints > 0);
     QCOMPARE(jumperPaints.paints > 0, repaints);
+}
+
+void tst_TwoJumper::drawnPictureFollowsChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("Closed") << "Closed";
+    QTest::newRow("BaseColor") << "BaseColor";
+    QTest::newRow("PinColor") << "PinColor";
+    QTest::newRow("JumperColor") << "JumperColor";
+    QTest::newRow("BorderStyle") << "BorderStyle";
+    QTest::newRow("Orientation, same size") << "Orientation";
+    QTest::newRow("resized") << "resize";
+    QTest::newRow("panel colour") << "panel";
+    QTest::newRow("button face of the palette") << "palette";
+}
+
+void tst_TwoJumper::drawnPictureFollowsChanges()
+{
+    // Guards against a paint redrawing the picture every time instead of
+    // blitting it, and against the kept picture going stale after a change.
+    QFETCH(QString, change);
+    TRadioPanel panel;
+    QWidget plain;
+    QWidget *parent = change == QLatin1String("palette") ? &plain : static_cast<QWidget *>(&panel);
+    const QPalette before = QApplication::palette();
+    const auto apply = [&](TTwoJumper *j) {
+        if (change == QLatin1String("Closed")) j->setClosed(true);
+        if (change == QLatin1String("BaseColor")) j->setBaseColor(clBlue);
+        if (change == QLatin1String("PinColor")) j->setPinColor(clBlue);
+        if (change == QLatin1String("JumperColor")) j->setJumperColor(clBlue);
+        if (change == QLatin1String("BorderStyle")) j->setBorderStyle(bsNone);
+        if (change == QLatin1String("Orientation")) j->setOrientation(otDown);
+        if (change == QLatin1String("resize")) j->resize(40, 20);
+    };
+    auto *j = new TTwoJumper(parent);
+    const qint64 first = blittedImage(j);
+    QVERIFY(first > 0);
+    QCOMPARE(blittedImage(j), first);   // nothing changed: the same picture again
+
+    apply(j);
+    if (change == QLatin1String("panel"))
+        panel.setColor(clRed);
+    QPalette palette = before;
+    palette.setColor(QPalette::Button, QColor(4, 5, 6));
+    if (change == QLatin1String("palette"))
+        QApplication::setPalette(palette);
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+    QVERIFY(blittedImage(j) != first);
+
+    auto *fresh = new TTwoJumper(parent);
+    apply(fresh);
+    QCOMPARE(j->grab().toImage(), fresh->grab().toImage());
 }
 
 void tst_TwoJumper::clicks_data()

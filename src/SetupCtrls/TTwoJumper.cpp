@@ -90,7 +90,7 @@ void TTwoJumper::setClosed(bool value)
     if (value == m_closed)
         return;
     m_closed = value;
-    update();
+    invalidate();
 }
 
 void TTwoJumper::setBaseColor(TColor value)
@@ -98,7 +98,7 @@ void TTwoJumper::setBaseColor(TColor value)
     if (value == m_baseColor)
         return;
     m_baseColor = value;
-    update();
+    invalidate();
 }
 
 void TTwoJumper::setPinColor(TColor value)
@@ -106,7 +106,7 @@ void TTwoJumper::setPinColor(TColor value)
     if (value == m_pinColor)
         return;
     m_pinColor = value;
-    update();
+    invalidate();
 }
 
 void TTwoJumper::setJumperColor(TColor value)
@@ -114,7 +114,7 @@ void TTwoJumper::setJumperColor(TColor value)
     if (value == m_jumperColor)
         return;
     m_jumperColor = value;
-    update();
+    invalidate();
 }
 
 void TTwoJumper::setOrientation(TOrientationType value)
@@ -126,7 +126,7 @@ void TTwoJumper::setOrientation(TOrientationType value)
     if (isVertical(value) != isVertical(m_orientation))
         m_pendingExchange = !m_pendingExchange;
     m_orientation = value;
-    update();
+    invalidate();
 }
 
 void TTwoJumper::setBorderStyle(TBorderStyle value)
@@ -134,14 +134,14 @@ void TTwoJumper::setBorderStyle(TBorderStyle value)
     if (value == m_borderStyle)
         return;
     m_borderStyle = value;
-    update();
+    invalidate();
 }
 
 void TTwoJumper::Click()
 {
     // Bypasses the setter: the click always repaints.
     m_closed = !m_closed;
-    update();
+    invalidate();
     QPointer<TTwoJumper> self(this);
     QWidget *parent = parentWidget();
     if (parent && std::strcmp(parent->metaObject()->className(), "TRadioPanel") == 0) {
@@ -151,6 +151,12 @@ void TTwoJumper::Click()
     }
     if (self)
         emit OnClick();
+}
+
+void TTwoJumper::invalidate()
+{
+    m_imageValid = false;
+    update();
 }
 
 QColor TTwoJumper::backgroundColor() const
@@ -212,7 +218,12 @@ void TTwoJumper::renderImages()
 
 void TTwoJumper::paintEvent(QPaintEvent *)
 {
-    renderImages();
+    const QRgb background = backgroundColor().rgb();
+    if (!m_imageValid || m_output.size() != size() || background != m_drawnBackground) {
+        renderImages();
+        m_imageValid = true;
+        m_drawnBackground = background;
+    }
     if (m_pendingExchange) {
         m_pendingExchange = false;
         // Loading sets the orientation before the first paint, with the size

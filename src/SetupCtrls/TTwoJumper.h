@@ -58,6 +58,8 @@ private:
     QColor backgroundColor() const;
     // Draws the upright picture into the work image and turns it into the output image.
     void renderImages();
+    // The one place a change drops the drawn image and asks for a paint.
+    void invalidate();
 
     bool m_closed = false;
     TColor m_baseColor = clGray;
@@ -70,6 +72,10 @@ private:
     bool m_pressed = false;
     QImage m_work;     // upright drawing
     QImage m_output;   // turned by Orientation
+    // m_output shows the current state; a paint then only blits it. The
+    // background is the parent's colour, which can change behind our back.
+    bool m_imageValid = false;
+    QRgb m_drawnBackground = 0;
 };
 
 using TOrientationType = TTwoJumper::TOrientationType;
