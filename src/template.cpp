@@ -227,12 +227,8 @@ void TMainForm::FormCreate()
     ui->DFCombo->setCurrentIndex(0);
 
     if (InPortB(0x61) == PortDriverMissing) {
-        TMessageRequest request;
-        request.Caption = QStringLiteral("Warning");
-        request.Text = DriverMissingText;
-        request.Buttons = TMsgButtons::OkCancel;
-        request.Icon = TMsgIcon::None;
-        ShowMessageBox(request);   // either answer goes on the same way
+        ShowMessageBox(nullptr, QStringLiteral("Warning"), DriverMissingText, TMsgButtons::OkCancel,
+            TMsgIcon::None); // either answer goes on the same way
     }
 }
 
@@ -428,13 +424,8 @@ bool TMainForm::ValidateSetting(const QString &text, const QString &name)
 {
     if (!text.contains(QLatin1Char('*')))
         return true;
-    TMessageRequest request;
-    request.Owner = ResourceBoxOwner();
-    request.Caption = QStringLiteral("Invalid Setting");
-    request.Text = QStringLiteral("Error: ") + name + QStringLiteral(" is invalid.");
-    request.Buttons = TMsgButtons::Ok;
-    request.Icon = TMsgIcon::Warning;
-    ShowMessageBox(request);
+    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Invalid Setting"),
+        QStringLiteral("Error: ") + name + QStringLiteral(" is invalid."), TMsgButtons::Ok, TMsgIcon::Warning);
     return false;
 }
 
@@ -465,13 +456,9 @@ void TMainForm::Button1Click()
     // the port links exist from here on even when no focus change was seen.
     COMBasePanelEnter();
 
-    TMessageRequest warning;
-    warning.Owner = ResourceBoxOwner();
-    warning.Caption = QStringLiteral("Access Warning");
-    warning.Text = AccessWarningText;
-    warning.Buttons = TMsgButtons::OkCancel;
-    warning.Icon = TMsgIcon::Question;
-    if (ShowMessageBox(warning) != TMsgResult::Ok)
+    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Access Warning"), AccessWarningText, TMsgButtons::OkCancel,
+            TMsgIcon::Question)
+        != TMsgResult::Ok)
         return;
 
     const QString text = ui->BaseEdit->text();
@@ -543,23 +530,14 @@ void TMainForm::Button2Click()
 
     // Without port access every write would vanish and "Success" would lie.
     if (InPortB(0x61) == PortDriverMissing) {
-        TMessageRequest request;
-        request.Owner = ResourceBoxOwner();
-        request.Caption = QStringLiteral("Warning");
-        request.Text = DriverMissingText;
-        request.Buttons = TMsgButtons::Ok;
-        request.Icon = TMsgIcon::Warning;
-        ShowMessageBox(request);
+        ShowMessageBox(
+            ResourceBoxOwner(), QStringLiteral("Warning"), DriverMissingText, TMsgButtons::Ok, TMsgIcon::Warning);
         return;
     }
 
-    TMessageRequest confirm;
-    confirm.Owner = ResourceBoxOwner();
-    confirm.Caption = QStringLiteral("Confirmation");
-    confirm.Text = ConfirmationText;
-    confirm.Buttons = TMsgButtons::OkCancel;
-    confirm.Icon = TMsgIcon::Question;
-    if (ShowMessageBox(confirm) != TMsgResult::Ok)
+    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText, TMsgButtons::OkCancel,
+            TMsgIcon::Question)
+        != TMsgResult::Ok)
         return;
 
     quint8 values[13];
@@ -586,23 +564,13 @@ void TMainForm::Button2Click()
 
     if (!lost.isEmpty()) {
         // Keep the grid: the user can check the address and the card and try again.
-        TMessageRequest failed;
-        failed.Owner = ResourceBoxOwner();
-        failed.Caption = QStringLiteral("Verification Failed");
-        failed.Text = QStringLiteral("The card did not keep the addresses written for port(s) ") + lost.join(QStringLiteral(", "))
-            + QStringLiteral(". Check the control base address and that the card is installed, then try again.");
-        failed.Buttons = TMsgButtons::Ok;
-        failed.Icon = TMsgIcon::Warning;
-        ShowMessageBox(failed);
+        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Verification Failed"),
+            QStringLiteral("The card did not keep the addresses written for port(s) ") + lost.join(QStringLiteral(", "))
+                + QStringLiteral(". Check the control base address and that the card is installed, then try again."),
+            TMsgButtons::Ok, TMsgIcon::Warning);
         return;
     }
 
     ToggleResourceView();
-    TMessageRequest success;
-    success.Owner = ResourceBoxOwner();
-    success.Caption = QStringLiteral("Success");
-    success.Text = SuccessText;
-    success.Buttons = TMsgButtons::Ok;
-    success.Icon = TMsgIcon::Information;
-    ShowMessageBox(success);
+    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Success"), SuccessText, TMsgButtons::Ok, TMsgIcon::Information);
 }

@@ -72,6 +72,19 @@ TMsgResult ShowMessageBox(const TMessageRequest &request)
     return showQMessageBox(request);
 }
 
+TMsgResult ShowMessageBox(QWidget *owner, const QString &caption, const QString &text, TMsgButtons buttons,
+                          TMsgIcon icon, bool onTop)
+{
+    TMessageRequest request;
+    request.Owner = owner;
+    request.Caption = caption;
+    request.Text = text;
+    request.Buttons = buttons;
+    request.Icon = icon;
+    request.OnTop = onTop;
+    return ShowMessageBox(request);
+}
+
 TMessageHandler SetMessageHandler(TMessageHandler handler)
 {
     TMessageHandler previous = std::move(installedHandler());

@@ -23,6 +23,8 @@ using TMessageHandler = std::function<TMsgResult(const TMessageRequest &)>;
 
 // Every modal message box of the program goes through here.
 TMsgResult ShowMessageBox(const TMessageRequest &request);
+TMsgResult ShowMessageBox(QWidget *owner, const QString &caption, const QString &text, TMsgButtons buttons,
+                          TMsgIcon icon, bool onTop = false);
 
 // Replaces the box (tests answer it themselves); an empty handler restores
 // the real QMessageBox. Returns the handler that was installed before.

@@ -37,12 +37,7 @@ QString TApplication::Title()
 
 void TApplication::HandleException(const std::exception &error)
 {
-    TMessageRequest request;
-    request.Caption = Title();
-    request.Text = QString::fromUtf8(error.what());
-    request.Buttons = TMsgButtons::Ok;
-    request.Icon = TMsgIcon::Error;
-    ShowMessageBox(request);
+    ShowMessageBox(nullptr, Title(), QString::fromUtf8(error.what()), TMsgButtons::Ok, TMsgIcon::Error);
 }
 
 void TApplication::HandleUnknownException()

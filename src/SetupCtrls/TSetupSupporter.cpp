@@ -297,14 +297,9 @@ void TSetupSupporter::PollStep()
 
     if (!OnGetCalibString) {
         SetRunning(false);
-        TMessageRequest request;
-        request.Owner = m_owner;
-        request.Caption = QStringLiteral("OnGetCalibString Not Assigned");
-        request.Text = QStringLiteral("Error: calibration begun, but OnGetCalibString isn't assigned.");
-        request.Buttons = TMsgButtons::Ok;
-        request.Icon = TMsgIcon::Warning;
-        request.OnTop = true;
-        ShowMessageBox(request);
+        ShowMessageBox(m_owner, QStringLiteral("OnGetCalibString Not Assigned"),
+            QStringLiteral("Error: calibration begun, but OnGetCalibString isn't assigned."), TMsgButtons::Ok,
+            TMsgIcon::Warning, true);
         ResetButtons();
         return;
     }
@@ -326,15 +321,11 @@ void TSetupSupporter::PollStep()
         return;
     // Stopped before the box opens, so no step runs behind it.
     SetRunning(false);
-    TMessageRequest request;
-    request.Owner = m_owner;
-    request.Caption = QStringLiteral("Total A/D failure");
-    request.Text = QStringLiteral("Total A/D failure. The card may not be installed, or it may be installed at a "
-                                  "different base address.");
-    request.Buttons = TMsgButtons::RetryCancel;
-    request.Icon = TMsgIcon::Warning;
-    request.OnTop = true;
-    if (ShowMessageBox(request) == TMsgResult::Retry)
+    if (ShowMessageBox(m_owner, QStringLiteral("Total A/D failure"),
+            QStringLiteral("Total A/D failure. The card may not be installed, or it may be installed at a "
+                           "different base address."),
+            TMsgButtons::RetryCancel, TMsgIcon::Warning, true)
+        == TMsgResult::Retry)
         SetRunning(true);
     else
         ResetButtons();
