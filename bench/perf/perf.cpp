@@ -1,0 +1,220 @@
+// What the program's drawing costs: decoding the board photograph, building
+// the seven rings' images, one full repaint of the main window, and one paint
+// of a ring and of a jumper (which should be a single blit of a cached image).
+// Headless; build in Release for numbers worth quoting:
+//   QT_QPA_PLATFORM=offscreen ./bench_perf
+#include "CountingPaintDevice.h"
+
+#include "MessageSeam.h"
+#include "TApplication.h"
+#include "TBoardHighlight.h"
+#include "TBoardImage.h"
+#include "TPicture.h"
+#include "TTwoJumper.h"
+#include "VORTAN32.h"
+#include "template.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QWindow>
+
+#include <memory>
+
+namespace {
+
+// The port driver answers, so the main window starts without a warning box.
+class DriverPresent : public TPortBackend
+{
+public:
+    std::uint16_t In(std::uint16_t port) override { return port == 0x61 ? 0x20 : 0xFF; }
+    void Out(std::uint16_t, std::uint8_t) override {}
+};
+
+QByteArray photograph()
+{
+    QFile file(QStringLiteral(":/board.jpg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Processes events until done() or two seconds have passed.
+bool settle(const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+bool exposed(const QWidget *window)
+{
+    return window->windowHandle() && window->windowHandle()->isExposed();
+}
+
+std::unique_ptr<TMainForm> g_form;
+
+// The main window as the user first sees it: maximised, every ring prepared.
+TMainForm &mainWindow()
+{
+    if (!g_form) {
+        g_form = std::make_unique<TMainForm>();
+        g_form->showMaximized();
+        settle([] {
+            for (TBoardHighlight *ring : g_form->findChildren<TBoardHighlight *>())
+                if (!ring->Prepared())
+                    return false;
+            return true;
+        });
+    }
+    return *g_form;
+}
+
+struct PaintCount
+{
+    int images;
+    int others;
+};
+
+// What one paint of the widget draws, through the widget's own paint code only.
+PaintCount countPaint(QWidget *widget)
+{
+    CountingPaintDevice device(widget->size());
+    widget->render(&device, QPoint(), QRegion(), QWidget::RenderFlags());
+    return {device.engine().images, device.engine().others};
+}
+
+void BM_DecodePhotograph(benchmark::State &state)
+{
+    const QByteArray data = photograph();
+    for (auto _ : state) {
+        QImage image = TPicture::DecodeJpeg(data);
+        benchmark::DoNotOptimize(image);
+        if (image.isNull())
+            state.SkipWithError("the photograph does not decode");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * data.size());
+}
+BENCHMARK(BM_DecodePhotograph)->Unit(benchmark::kMillisecond);
+
+// The first paint of each of the seven rings over the stretched photograph:
+// capturing the pixels beneath, rendering the three ring images and one blit.
+void BM_SevenRingImages(benchmark::State &state)
+{
+    TMainForm &form = mainWindow();
+    const QList<TBoardHighlight *> design = form.findChildren<TBoardHighlight *>();
+    TPicture picture;
+    picture.LoadFromData(photograph());
+    int unprepared = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto board = std::make_unique<TBoardImage>();
+        board->setAutoSize(false);
+        board->setStretch(true);
+        board->setPicture(&picture);
+        board->resize(400, 400);
+        QList<TBoardHighlight *> rings;
+        for (const TBoardHighlight *model : design) {
+            auto *ring = new TBoardHighlight(board.get());
+            ring->setGeometry(model->geometry());
+            ring->setHighlightType(model->HighlightType());
+            ring->setTitle(model->Title());
+            ring->hide();
+            rings << ring;
+        }
+        board->show();
+        settle([&] { return exposed(board.get()); });
+        board->repaint();   // the scaled photograph exists before the rings look beneath
+        state.ResumeTiming();
+
+        for (TBoardHighlight *ring : rings) {
+            ring->show();
+            ring->repaint();
+        }
+
+        state.PauseTiming();
+        for (const TBoardHighlight *ring : rings)
+            unprepared += ring->Prepared() ? 0 : 1;
+        board.reset();
+        state.ResumeTiming();
+    }
+    if (unprepared)
+        state.SkipWithError("a ring did not prepare in its first paint");
+}
+BENCHMARK(BM_SevenRingImages)->Unit(benchmark::kMillisecond);
+
+void BM_MainWindowRepaint(benchmark::State &state)
+{
+    TMainForm &form = mainWindow();
+    for (auto _ : state)
+        form.repaint();
+}
+BENCHMARK(BM_MainWindowRepaint)->Unit(benchmark::kMillisecond);
+
+// A ring's paint through its own paint code, into an image of its size.
+void BM_HighlightPaint(benchmark::State &state)
+{
+    TBoardHighlight *ring = mainWindow().findChild<TBoardHighlight *>(QStringLiteral("LoadHighlight"));
+    QImage target(ring->size(), QImage::Format_RGB32);
+    for (auto _ : state)
+        ring->render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
+    const PaintCount count = countPaint(ring);
+    state.counters["images"] = count.images;
+    state.counters["other_calls"] = count.others;
+}
+BENCHMARK(BM_HighlightPaint)->Unit(benchmark::kMicrosecond);
+
+// A jumper's paint, as a base-address jumper is drawn (34 x 18).
+void BM_JumperPaint(benchmark::State &state)
+{
+    QWidget host;
+    auto *jumper = new TTwoJumper(&host);
+    jumper->setClosed(state.range(0) != 0);
+    host.resize(jumper->size());
+    host.show();
+    settle([&] { return exposed(&host); });
+    QImage target(jumper->size(), QImage::Format_RGB32);
+    for (auto _ : state)
+        jumper->render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
+    const PaintCount count = countPaint(jumper);
+    state.counters["images"] = count.images;
+    state.counters["other_calls"] = count.others;
+}
+BENCHMARK(BM_JumperPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// For comparison: the bare blit a cached paint amounts to, at the ring's size.
+void BM_BareBlit(benchmark::State &state)
+{
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    QImage source(size, QImage::Format_RGB32);
+    source.fill(Qt::darkGreen);
+    QImage target(size, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&target);
+        painter.drawImage(0, 0, source);
+    }
+}
+BENCHMARK(BM_BareBlit)->Args({273, 33})->Args({34, 18})->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    DriverPresent ports;
+    SetPortBackend(&ports);
+    SetMessageHandler([](const TMessageRequest &) { return TMsgResult::Ok; });
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_form.reset();   // before the application object goes
+    return 0;
+}
