@@ -1,12 +1,12 @@
 // The highlight ring: its pixels, the images caught from the photograph, the
 // derived names, the panel link rules and the reordering group walk.
+#include "DrawingChecks.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
 #include "TPicture.h"
 #include "TRadioPanel.h"
 #include "TestMain.h"
 
-#include <QBuffer>
 #include <QPainter>
 #include <QtTest>
 
@@ -130,12 +130,8 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
     for (int i = 0; i < 4; ++i)
         p.fillRect(200 * (i % 2), 200 * (i / 2), 200, 200, QColor(Quadrant[i]));
     p.end();
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    photo.save(&buffer, "PNG");
     TPicture picture;
-    QVERIFY(picture.LoadFromData(png));
+    QVERIFY(picture.LoadFromData(Encoded(photo)));
     QWidget window;
     window.resize(420, 420);
     auto *board = new TBoardImage(&window);

