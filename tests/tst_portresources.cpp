@@ -1,8 +1,7 @@
 // Port resources: reading the COM ports' addresses from the card's control
 // registers, the address grid, and writing addresses and IRQ back, paced and
 // checked, against a simulated card and a clock the tests drive.
-#include "MessageRecorder.h"
-#include "SimulatedCard.h"
+#include "MainWindowFixture.h"
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TEdit.h"
@@ -10,98 +9,70 @@
 #include "TRadioPanel.h"
 #include "TUpDown.h"
 #include "TestMain.h"
-#include "template.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QtTest>
 
 #include <functional>
 
 namespace {
 
-class FakeClock : public TPaceClock
+// The pacing clock, installed while it lives: each rest moves it on by 1 ms.
+struct FakeClock : TPaceClock
 {
-public:
-    FakeClock() { m_previous = SetPaceClock(this); }
-    ~FakeClock() override { SetPaceClock(m_previous); }
+    FakeClock() : previous(SetPaceClock(this)) {}
+    ~FakeClock() override { SetPaceClock(previous); }
     quint64 NowMs() override { return now; }
     void Rest() override
     {
-        now += 1;
+        ++now;
         if (onRest)
             onRest();
     }
 
+    TPaceClock *previous;
     quint64 now = 1000;
     std::function<void()> onRest;
-
-private:
-    TPaceClock *m_previous = nullptr;
 };
 
 const QString Letters = QStringLiteral("ABCDEFGH");
-const QString DriverText = QStringLiteral(
-    "VORTANNT.SYS not detected. Please copy VORTANNT.SYS into [NT]/system32/drivers and re-run this setup program.");
 
-// The form with the port-resource panel in a window of its own, as its popup shows it.
-struct ResourceWindow
+// The port-resource panel in a window of its own, as its popup shows it.
+struct ResourceWindow : MainWindowFixture
 {
     explicit ResourceWindow(quint16 cardBase = 0x300)
-        : card(cardBase)
+        : MainWindowFixture({ "COMBasePanel" }, cardBase)
     {
         card.Clock = [this] { return clock.now; };
-        panel = form.findChild<TRadioPanel *>(QStringLiteral("COMBasePanel"));
-        host.resize(panel->size());
-        panel->setParent(&host);
-        panel->move(0, 0);
-        panel->show();
-        host.show();
-    }
-    template <class T = QWidget>
-    T *get(const QString &name) const
-    {
-        if (T *found = host.findChild<T *>(name))
-            return found;
-        return form.findChild<T *>(name);
     }
     TUpDown *upDown(int port) const { return get<TUpDown>(QStringLiteral("BaseUD") + Letters[port]); }
     TEdit *edit(int port) const { return get<TEdit>(QStringLiteral("BaseEdit") + Letters[port]); }
     QPushButton *button(int n) const { return get<QPushButton>(QStringLiteral("Button%1").arg(n)); }
     QComboBox *irq() const { return get<QComboBox>(QStringLiteral("IRQComboA")); }
-    void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
 
-    void typeBase(const QString &text) { form.findChild<QLineEdit *>(QStringLiteral("BaseEdit"))->setText(text); }
-    // Configure Port Resources, answered with OK.
-    void openGrid()
+    void typeBase(const QString &text) { get<QLineEdit>("BaseEdit")->setText(text); }
+    // Configure Port Resources (every box is answered with OK unless a test says otherwise).
+    void openGrid() { click(button(1)); }
+    // The first ports given an address (moving their up-downs) and the IRQ chosen;
+    // then the log and the boxes start afresh.
+    void fillGrid(int firstAddress, int irqIndex, int ports = 8)
     {
-        boxes.queueAnswers({ TMsgResult::Ok });
-        click(button(1));
-    }
-    // Every port given an address (moving its up-down) and the IRQ chosen.
-    void fillGrid(int firstAddress, int irqIndex)
-    {
-        for (int port = 0; port < 8; ++port) {
+        for (int port = 0; port < ports; ++port) {
             upDown(port)->setPosition(firstAddress + 8 * port + 8);
             upDown(port)->setPosition(firstAddress + 8 * port);
         }
-        if (irqIndex >= 0)
-            irq()->setCurrentIndex(irqIndex);
+        irq()->setCurrentIndex(irqIndex);
+        card.Log.clear();
+        boxes.requests.clear();
     }
 
-    bool startView() const
-    {
-        for (QWidget *w : panel->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-            if (w->isHidden() != (w != button(1)))
-                return false;
-        return true;
-    }
-    bool gridView() const
+    // Only "Configure Port Resources..." shown, or everything but it and the unused IRQ lists.
+    bool view(bool grid) const
     {
         static const QStringList neverShown{ "Button1", "IRQComboB", "IRQComboC", "IRQComboD", "IRQComboEFGH" };
-        for (QWidget *w : panel->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-            if (w->isHidden() != neverShown.contains(w->objectName()))
+        for (QWidget *w : get<QWidget>("COMBasePanel")->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            if (w->isHidden() != (grid ? neverShown.contains(w->objectName()) : w != button(1)))
                 return false;
         return true;
     }
@@ -114,11 +85,6 @@ struct ResourceWindow
     }
 
     FakeClock clock;
-    SimulatedCard card;
-    MessageRecorder boxes;
-    TMainForm form;
-    QWidget host;
-    TRadioPanel *panel = nullptr;
 };
 
 const QList<QPair<int, int>> ExampleWrites{ { 0, 0x00 },  { 1, 0x20 },  { 2, 0x21 },  { 3, 0x22 },  { 4, 0x23 },
@@ -138,21 +104,11 @@ private slots:
     void invalidBaseRaisesError();
     void registersGivePositions_data();
     void registersGivePositions();
-    void keysStepTheLinkedUpDown_data();
-    void keysStepTheLinkedUpDown();
-    void arrowClickShowsAddress();
     void focusEntryLinksPorts();
     void invalidSettings_data();
     void invalidSettings();
-    void writeSequence();
-    void cancelWritesNothing_data();
-    void cancelWritesNothing();
     void pacing_data();
     void pacing();
-    void lostTimeShortensLaterWaits();
-    void windowKeepsRunningDuringWrites();
-    void secondActivationAddsNoWrite();
-    void missingDriverWritesNothing();
     void verification_data();
     void verification();
     void viewSurvivesPopupClosing();
@@ -167,32 +123,36 @@ void tst_PortResources::controlPorts_data()
 {
     QTest::addColumn<QString>("base");
     QTest::addColumn<int>("controlBase");
-    QTest::newRow("designed 300") << "300" << 0x300;
-    QTest::newRow("301 talks to the settable 300") << "301" << 0x300;
-    QTest::newRow("above FFFF") << "10300" << 0x300;
-    QTest::newRow("lower case 2a0") << "2a0" << 0x2A0;
-    QTest::newRow("3FF talks to 3E0") << "3FF" << 0x3E0;
-    QTest::newRow("1F talks to 0") << "1F" << 0x000;
+    QTest::addColumn<bool>("accepted");   // the access warning answered OK
+    QTest::newRow("designed 300") << "300" << 0x300 << true;
+    QTest::newRow("301 talks to the settable 300") << "301" << 0x300 << true;
+    QTest::newRow("above FFFF") << "10300" << 0x300 << true;
+    QTest::newRow("lower case 2a0") << "2a0" << 0x2A0 << true;
+    QTest::newRow("3FF talks to 3E0") << "3FF" << 0x3E0 << true;
+    QTest::newRow("1F talks to 0") << "1F" << 0x000 << true;
+    QTest::newRow("access warning cancelled") << "2a0" << 0x2A0 << false;
 }
 
 void tst_PortResources::controlPorts()
 {
-    // Register accesses sent to ports the card cannot sit at.
+    // Register accesses sent to ports the card cannot sit at, or made although the user cancelled.
     QFETCH(QString, base);
     QFETCH(int, controlBase);
+    QFETCH(bool, accepted);
     ResourceWindow w{ quint16(controlBase) };
     w.typeBase(base);
-    w.openGrid();
-    QCOMPARE(w.form.ControlBase(), quint16(controlBase));
-    QCOMPARE(w.card.Log.size(), 8);
-    for (int i = 0; i < 8; ++i) {
+    w.boxes.queueAnswers({ accepted ? TMsgResult::Ok : TMsgResult::Cancel });
+    w.click(w.button(1));
+    QVERIFY(w.view(accepted));
+    const int reads = accepted ? 8 : 0;
+    QCOMPARE(w.card.Log.size(), reads);
+    for (int i = 0; i < reads; ++i) {
         QCOMPARE(int(w.card.Log[i].port), controlBase + 1);
         QCOMPARE(int(w.card.Log[i].value), i + 1);
     }
-    QList<quint16> reads;
-    for (int i = 0; i < 8; ++i)
-        reads << quint16(controlBase + 2);
-    QCOMPARE(w.card.Reads.mid(1), reads);   // after the start-up check of port 0x61
+    QCOMPARE(w.card.Reads, QList<quint16>{ 0x61 } + QList<quint16>(reads, quint16(controlBase + 2)));
+    if (accepted)
+        QCOMPARE(w.form.ControlBase(), quint16(controlBase));
 }
 
 void tst_PortResources::invalidBaseRaisesError()
@@ -202,12 +162,9 @@ void tst_PortResources::invalidBaseRaisesError()
     w.typeBase(QStringLiteral("2a0"));
     w.openGrid();
     w.fillGrid(0x100, 6);
-    w.boxes.queueAnswers({ TMsgResult::Ok, TMsgResult::Ok });
     w.click(w.button(2));
-    QVERIFY(w.startView());
-    const int accesses = w.card.Log.size();
-    const int reads = w.card.Reads.size();
-    const int boxes = w.boxes.count();
+    QVERIFY(w.view(false));
+    const int accesses = w.card.Log.size(), reads = w.card.Reads.size(), boxes = w.boxes.count();
 
     w.typeBase(QStringLiteral("30G"));
     w.openGrid();
@@ -217,7 +174,7 @@ void tst_PortResources::invalidBaseRaisesError()
     QCOMPARE(error.Text, QStringLiteral("\"30G\" is not a valid hexadecimal value."));
     QCOMPARE(error.Icon, TMsgIcon::Error);
     QCOMPARE(error.Buttons, TMsgButtons::Ok);
-    QVERIFY(w.startView());
+    QVERIFY(w.view(false));
     QCOMPARE(w.form.ControlBase(), quint16(0x2A0));
     QCOMPARE(w.card.Log.size(), accesses);
     QCOMPARE(w.card.Reads.size(), reads);
@@ -225,26 +182,43 @@ void tst_PortResources::invalidBaseRaisesError()
     // The program goes on: a valid address opens the grid.
     w.typeBase(QStringLiteral("300"));
     w.openGrid();
-    QVERIFY(w.gridView());
+    QVERIFY(w.view(true));
 }
 
 void tst_PortResources::registersGivePositions_data()
 {
-    QTest::addColumn<int>("reg");
+    QTest::addColumn<int>("reg");          // what the card holds for port C
     QTest::addColumn<int>("position");
-    QTest::newRow("0x00 brought to 100") << 0x00 << 256;
-    QTest::newRow("0x20") << 0x20 << 0x100;
-    QTest::newRow("0x21") << 0x21 << 0x108;
-    QTest::newRow("0x5F") << 0x5F << 0x2F8;
-    QTest::newRow("0x7F") << 0x7F << 1016;
-    QTest::newRow("0xFF, no card, brought to 3F8") << 0xFF << 1016;
+    QTest::addColumn<QString>("action");   // then a key in port C's edit or a click on its arrows
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0x00 brought to 100") << 0x00 << 256 << "Up" << "108";
+    QTest::newRow("0x21") << 0x21 << 0x108 << "Up" << "110";
+    QTest::newRow("0x5F") << 0x5F << 0x2F8 << "Up" << "300";
+    QTest::newRow("0xFF, no card, brought to 3F8") << 0xFF << 1016 << "Down" << "3F0";
+    QTest::newRow("Page Up") << 0x40 << 0x200 << "PgUp" << "220";
+    QTest::newRow("Page Down") << 0x40 << 0x200 << "PgDown" << "1E0";
+    QTest::newRow("Up") << 0x40 << 0x200 << "Up" << "208";
+    QTest::newRow("Down") << 0x40 << 0x200 << "Down" << "1F8";
+    QTest::newRow("other key") << 0x40 << 0x200 << "Right" << "***";
+    QTest::newRow("Page Up near the top") << 0x7D << 1000 << "PgUp" << "3F8";
+    // At a limit nothing moves, so nothing is shown either.
+    QTest::newRow("0x7F, Up at 3F8") << 0x7F << 1016 << "Up" << "***";
+    QTest::newRow("Page Up at 3F8") << 0x7F << 1016 << "PgUp" << "***";
+    QTest::newRow("0x20, Down at 100") << 0x20 << 256 << "Down" << "***";
+    QTest::newRow("Page Down at 100") << 0x20 << 256 << "PgDown" << "***";
+    QTest::newRow("upper arrow") << 0x40 << 0x200 << "upper arrow" << "208";
+    QTest::newRow("lower arrow") << 0x40 << 0x200 << "lower arrow" << "1F8";
+    QTest::newRow("double click, a step for each press") << 0x40 << 0x200 << "lower arrow double-clicked" << "1F0";
+    QTest::newRow("right button on an arrow") << 0x40 << 0x200 << "right button" << "***";
 }
 
 void tst_PortResources::registersGivePositions()
 {
-    // A register value turned into a wrong starting address, or shown before the user chose it.
+    // A card value turned into a wrong or early-shown address, or keys and arrows stepping it wrongly.
     QFETCH(int, reg);
     QFETCH(int, position);
+    QFETCH(QString, action);
+    QFETCH(QString, text);
     ResourceWindow w;
     for (int port = 0; port < 8; ++port)
         w.card.Registers[1 + port] = quint8(port == 2 ? reg : 0x30);
@@ -256,67 +230,33 @@ void tst_PortResources::registersGivePositions()
                                                  "Address) and the card is installed."));
     QCOMPARE(w.boxes.last().Buttons, TMsgButtons::OkCancel);
     QCOMPARE(w.boxes.last().Icon, TMsgIcon::Question);
-    QVERIFY(w.gridView());
+    QVERIFY(w.view(true));
     QCOMPARE(w.upDown(2)->Position(), position);
-    QCOMPARE(w.upDown(0)->Position(), 0x180);
+    QCOMPARE(w.upDown(1)->Position(), 0x180);
     for (int port = 0; port < 8; ++port)
         QCOMPARE(w.edit(port)->text(), QStringLiteral("***"));
     QCOMPARE(w.irq()->currentIndex(), -1);
+
     // The first step starts from the card's value.
-    const bool atTop = position == 1016;
-    QTest::keyClick(w.edit(2), atTop ? Qt::Key_Down : Qt::Key_Up);
-    const int stepped = atTop ? position - 8 : position + 8;
-    QCOMPARE(w.edit(2)->text(), QStringLiteral("%1").arg(stepped, 3, 16, QLatin1Char('0')).toUpper());
-}
-
-void tst_PortResources::keysStepTheLinkedUpDown_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("Page Up") << 0x200 << int(Qt::Key_PageUp) << "220";
-    QTest::newRow("Page Down") << 0x200 << int(Qt::Key_PageDown) << "1E0";
-    QTest::newRow("Up") << 0x200 << int(Qt::Key_Up) << "208";
-    QTest::newRow("Down") << 0x200 << int(Qt::Key_Down) << "1F8";
-    QTest::newRow("Up at 3F8") << 1016 << int(Qt::Key_Up) << "3F8";
-    QTest::newRow("Page Up at 3F8") << 1016 << int(Qt::Key_PageUp) << "3F8";
-    QTest::newRow("Page Up near the top") << 1000 << int(Qt::Key_PageUp) << "3F8";
-    QTest::newRow("Down at 100") << 256 << int(Qt::Key_Down) << "100";
-    QTest::newRow("Page Down at 100") << 256 << int(Qt::Key_PageDown) << "100";
-    QTest::newRow("other key") << 0x200 << int(Qt::Key_Right) << "200";
-}
-
-void tst_PortResources::keysStepTheLinkedUpDown()
-{
-    // Keys moving the wrong port, past the range, or by the wrong amount.
-    QFETCH(int, start);
-    QFETCH(int, key);
-    QFETCH(QString, text);
-    ResourceWindow w;
-    w.openGrid();
-    w.upDown(5)->setPosition(start == 256 ? 264 : 256);
-    w.upDown(5)->setPosition(start);
-    const int other = w.upDown(4)->Position();
-    QTest::keyClick(w.edit(5), Qt::Key(key));
-    QCOMPARE(w.edit(5)->text(), text);
-    QCOMPARE(w.upDown(5)->Position(), text.toInt(nullptr, 16));
-    QCOMPARE(w.upDown(4)->Position(), other);
-    QCOMPARE(w.edit(4)->text(), QStringLiteral("***"));
-}
-
-void tst_PortResources::arrowClickShowsAddress()
-{
-    // An arrow click that does not reach the port's edit.
-    ResourceWindow w;
-    w.card.Registers[8] = 0x40;
-    w.openGrid();
-    TUpDown *ud = w.upDown(7);
-    QTest::mouseClick(ud, Qt::LeftButton, {}, QPoint(ud->width() / 2, 3));
-    QCOMPARE(w.edit(7)->text(), QStringLiteral("208"));
-    QTest::mouseClick(ud, Qt::LeftButton, {}, QPoint(ud->width() / 2, ud->height() - 3));
-    QTest::mouseClick(ud, Qt::LeftButton, {}, QPoint(ud->width() / 2, ud->height() - 3));
-    QCOMPARE(w.edit(7)->text(), QStringLiteral("1F8"));
-    QCOMPARE(w.edit(6)->text(), QStringLiteral("***"));
+    TUpDown *ud = w.upDown(2);
+    int announced = 0;
+    connect(ud, &TUpDown::OnChangingEx, this, [&](bool &, short, TUpDownDirection) { ++announced; });
+    const QPoint upper(ud->width() / 2, 3), lower(ud->width() / 2, ud->height() - 3);
+    const int clicks = action.endsWith(QLatin1String("double-clicked")) ? 2 : 1;
+    if (action.contains(QLatin1String("arrow"))) {
+        QTest::mouseClick(ud, Qt::LeftButton, {}, action.startsWith(QLatin1Char('u')) ? upper : lower);
+        if (clicks == 2)   // a user's double click: press, release, then the double-click press
+            QTest::mouseDClick(ud, Qt::LeftButton, {}, lower);
+    } else if (action == QLatin1String("right button")) {
+        QTest::mouseClick(ud, Qt::RightButton, {}, upper);
+    } else {
+        QTest::keyClick(w.edit(2), QKeySequence::fromString(action)[0].key());
+    }
+    QCOMPARE(announced, text == QLatin1String("***") ? 0 : clicks);
+    QCOMPARE(w.edit(2)->text(), text);
+    QCOMPARE(ud->Position(), text == QLatin1String("***") ? position : text.toInt(nullptr, 16));
+    QCOMPARE(w.upDown(1)->Position(), 0x180);
+    QCOMPARE(w.edit(1)->text(), QStringLiteral("***"));
 }
 
 void tst_PortResources::focusEntryLinksPorts()
@@ -343,183 +283,130 @@ void tst_PortResources::invalidSettings_data()
 {
     QTest::addColumn<int>("setPorts");   // ports A.. given an address
     QTest::addColumn<int>("irqIndex");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("grid untouched") << 0 << -1 << "base address for port A";
-    QTest::newRow("port D unset") << 3 << 6 << "base address for port D";
-    QTest::newRow("port H unset") << 7 << 6 << "base address for port H";
-    QTest::newRow("no IRQ") << 8 << -1 << "IRQ for ports";
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("text");
+    const QString error = QStringLiteral("Error: %1 is invalid.");
+    QTest::newRow("grid untouched") << 0 << -1 << "Invalid Setting" << error.arg("base address for port A");
+    QTest::newRow("port D unset") << 3 << 6 << "Invalid Setting" << error.arg("base address for port D");
+    QTest::newRow("port H unset") << 7 << 6 << "Invalid Setting" << error.arg("base address for port H");
+    QTest::newRow("no IRQ") << 8 << -1 << "Invalid Setting" << error.arg("IRQ for ports");
+    QTest::newRow("confirmation cancelled") << 8 << 2 << "Confirmation"
+        << "The setup program will now write the port resources. If they conflict with another device in your "
+           "system, neither may function once the DF jumper is removed. Are you sure you want to use these resources?";
 }
 
 void tst_PortResources::invalidSettings()
 {
-    // An unset port or IRQ written to the card, or reported with more than one box.
+    // An unset port or IRQ, or a cancelled confirmation, touching the card or losing the user's grid.
     QFETCH(int, setPorts);
     QFETCH(int, irqIndex);
-    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, text);
     ResourceWindow w;
     w.openGrid();
-    for (int port = 0; port < setPorts; ++port)
-        w.upDown(port)->setPosition(0x200 + 8 * port);
-    if (irqIndex >= 0)
-        w.irq()->setCurrentIndex(irqIndex);
-    const int accesses = w.card.Log.size();
-    w.boxes.requests.clear();
+    w.fillGrid(0x200, irqIndex, setPorts);
+    w.boxes.setDefaultAnswer(TMsgResult::Cancel);
     w.click(w.button(2));
     QCOMPARE(w.boxes.count(), 1);
-    QCOMPARE(w.boxes.last().Caption, QStringLiteral("Invalid Setting"));
-    QCOMPARE(w.boxes.last().Text, QStringLiteral("Error: ") + name + QStringLiteral(" is invalid."));
-    QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
-    QCOMPARE(w.boxes.last().Icon, TMsgIcon::Warning);
-    QCOMPARE(w.card.Log.size(), accesses);
-    QVERIFY(w.gridView());
-}
-
-void tst_PortResources::writeSequence()
-{
-    // Registers written in another order, with other values, or the grid not closed after success.
-    ResourceWindow w;
-    w.openGrid();
-    w.fillGrid(0x100, 6);   // IRQ "A"
-    QCOMPARE(w.irq()->currentText(), QStringLiteral("A"));
-    w.card.Log.clear();
-    w.boxes.requests.clear();
-    w.click(w.button(2));
-    QCOMPARE(w.card.RegisterWrites(), ExampleWrites);
-    for (int reg = 1; reg <= 8; ++reg)
-        QCOMPARE(int(w.card.Registers[reg]), 0x1F + reg);
-    QCOMPARE(w.captions(), (QStringList{ "Confirmation", "Success" }));
-    const TMessageRequest &confirm = w.boxes.requests.first();
-    QCOMPARE(confirm.Text, QStringLiteral("The setup program will now write the port resources. If they conflict "
-                                          "with another device in your system, neither may function once the DF "
-                                          "jumper is removed. Are you sure you want to use these resources?"));
-    QCOMPARE(confirm.Buttons, TMsgButtons::OkCancel);
-    QCOMPARE(confirm.Icon, TMsgIcon::Question);
-    QCOMPARE(confirm.Owner, w.panel->window());
-    const TMessageRequest &success = w.boxes.last();
-    QCOMPARE(success.Text, QStringLiteral("The resources have been written to the card. You will now need to shut "
-                                          "down the stack, remove the DF jumper, and start back up. Your card will "
-                                          "then be ready for use!"));
-    QCOMPARE(success.Buttons, TMsgButtons::Ok);
-    QCOMPARE(success.Icon, TMsgIcon::Information);
-    QVERIFY(w.startView());
-}
-
-void tst_PortResources::cancelWritesNothing_data()
-{
-    QTest::addColumn<bool>("atAccessWarning");
-    QTest::newRow("access warning cancelled") << true;
-    QTest::newRow("confirmation cancelled") << false;
-}
-
-void tst_PortResources::cancelWritesNothing()
-{
-    // A cancelled step still touching the card or losing the user's grid.
-    QFETCH(bool, atAccessWarning);
-    ResourceWindow w;
-    if (atAccessWarning) {
-        w.boxes.queueAnswers({ TMsgResult::Cancel });
-        w.click(w.button(1));
-        QVERIFY(w.startView());
-        QCOMPARE(w.card.Log.size(), 0);
-        QCOMPARE(w.card.Reads.size(), 1);   // the start-up check only
-        return;
-    }
-    w.openGrid();
-    w.fillGrid(0x200, 2);
-    const int accesses = w.card.Log.size();
-    w.boxes.queueAnswers({ TMsgResult::Cancel });
-    w.click(w.button(2));
-    QCOMPARE(w.card.Log.size(), accesses);
-    QVERIFY(w.gridView());
-    QCOMPARE(w.edit(3)->text(), QStringLiteral("218"));
-    QCOMPARE(w.irq()->currentIndex(), 2);
+    QCOMPARE(w.boxes.last().Caption, caption);
+    QCOMPARE(w.boxes.last().Text, text);
+    const bool question = caption == QLatin1String("Confirmation");
+    QCOMPARE(w.boxes.last().Buttons, question ? TMsgButtons::OkCancel : TMsgButtons::Ok);
+    QCOMPARE(w.boxes.last().Icon, question ? TMsgIcon::Question : TMsgIcon::Warning);
+    QCOMPARE(w.boxes.last().Owner, w.host.window());
+    QCOMPARE(w.card.Log.size(), 0);
+    QVERIFY(w.view(true));
+    QCOMPARE(w.edit(0)->text(), setPorts ? QStringLiteral("200") : QStringLiteral("***"));
+    QCOMPARE(w.irq()->currentIndex(), irqIndex);
 }
 
 void tst_PortResources::pacing_data()
 {
     QTest::addColumn<quint64>("start");
-    QTest::newRow("ordinary time") << quint64(1000);
-    QTest::newRow("where a 32-bit count wraps") << quint64(0xFFFFFFF0ull);
-    QTest::newRow("far beyond 32 bits") << quint64(0x1234567890ull);
+    QTest::addColumn<quint64>("stallAt");   // the clock jumps from here to 5062, as on a busy machine
+    QTest::addColumn<QList<quint64>>("times");
+    const auto steady = [](quint64 start) {
+        QList<quint64> times{ start };
+        for (quint64 k = 1; k < 13; ++k)
+            times << start + 10 * k + 1;
+        return times;
+    };
+    QTest::newRow("ordinary time") << quint64(1000) << quint64(0) << steady(1000);
+    QTest::newRow("where a 32-bit count wraps") << quint64(0xFFFFFFF0ull) << quint64(0) << steady(0xFFFFFFF0ull);
+    QTest::newRow("far beyond 32 bits") << quint64(0x1234567890ull) << quint64(0) << steady(0x1234567890ull);
+    // Writes 4 to 6 were already due and go out at once, then the 10 ms rhythm resumes.
+    QTest::newRow("time lost in one wait") << quint64(5000) << quint64(5025)
+        << (QList<quint64>{ 5000, 5011, 5021, 5062, 5062, 5062, 5062, 5071, 5081, 5091, 5101, 5111, 5121 });
 }
 
 void tst_PortResources::pacing()
 {
-    // Writes closer than 10 ms, waits collapsing when a tick count wraps, or
-    // a sequence finishing too early.
+    // Writes under 10 ms apart, waits collapsing at a wrap or piling up, or a window frozen while they wait.
     QFETCH(quint64, start);
+    QFETCH(quint64, stallAt);
+    QFETCH(QList<quint64>, times);
     ResourceWindow w;
     w.openGrid();
     w.fillGrid(0x100, 0);
     w.clock.now = start;
-    w.card.Log.clear();
-    w.click(w.button(2));
-    const QList<quint64> times = w.card.DataWriteTimes();
-    QCOMPARE(times.size(), 13);
-    QCOMPARE(times.first(), start);
-    for (int i = 1; i < times.size(); ++i)
-        QVERIFY2(times[i] - times[i - 1] >= 10, qPrintable(QString::number(i)));
-    QVERIFY(w.clock.now > start + 130);
-    QVERIFY(w.clock.now <= start + 150);
-}
-
-void tst_PortResources::lostTimeShortensLaterWaits()
-{
-    // Delays piling up: the deadline must run from the start, not from each write.
-    ResourceWindow w;
-    w.openGrid();
-    w.fillGrid(0x100, 0);
-    w.card.Log.clear();
-    w.clock.now = 5000;
-    bool stalled = false;
     w.clock.onRest = [&] {
-        if (!stalled && w.clock.now == 5025) {
-            stalled = true;
-            w.clock.now = 5062;   // the machine was busy for a while
-        }
+        if (w.clock.now == stallAt)
+            w.clock.now = 5062;
     };
-    w.click(w.button(2));
-    const QList<quint64> times = w.card.DataWriteTimes();
-    QCOMPARE(times.size(), 13);
-    QCOMPARE(times.mid(0, 4), (QList<quint64>{ 5000, 5011, 5021, 5062 }));
-    // Writes 4 to 6 were already due and go out at once, then the 10 ms rhythm resumes.
-    QCOMPARE(times.mid(4, 4), (QList<quint64>{ 5062, 5062, 5062, 5071 }));
-    QCOMPARE(w.clock.now, quint64(5131));
-}
-
-void tst_PortResources::windowKeepsRunningDuringWrites()
-{
-    // A window frozen while the writes wait: its timers must keep firing between writes.
-    ResourceWindow w;
-    w.openGrid();
-    w.fillGrid(0x100, 0);
     int ticks = 0;
-    QTimer timer(&w.form);
-    timer.setInterval(0);
+    QTimer timer;
     connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
-    timer.start();
+    timer.start(0);
     QList<int> ticksAtWrite;
     w.card.Clock = [&] {
         ticksAtWrite << ticks;
         return w.clock.now;
     };
-    w.card.Log.clear();
     w.click(w.button(2));
-    const QList<QPair<int, int>> writes = w.card.RegisterWrites();
-    QCOMPARE(writes.size(), 13);
+    QCOMPARE(w.card.DataWriteTimes(), times);
+    QCOMPARE(w.clock.now, start + 131);
     // Index and data write of one register come together; between registers the timer ran.
     for (int reg = 1; reg < 13; ++reg)
         QVERIFY2(ticksAtWrite[2 * reg] > ticksAtWrite[2 * reg - 1], qPrintable(QString::number(reg)));
 }
 
-void tst_PortResources::secondActivationAddsNoWrite()
+void tst_PortResources::verification_data()
 {
-    // A second press during the waits interleaving its writes with the first sequence.
+    QTest::addColumn<int>("readValue");   // -1: the card answers from its registers
+    QTest::addColumn<bool>("keeps");
+    QTest::addColumn<bool>("driver");
+    QTest::addColumn<QString>("caption");   // of the box after the writes
+    QTest::addColumn<QString>("text");
+    const QString lost = QStringLiteral("The card did not keep the addresses written for port(s) %1. Check the "
+                                        "control base address and that the card is installed, then try again.");
+    QTest::newRow("card keeping them") << -1 << true << true << "Success"
+        << "The resources have been written to the card. You will now need to shut down the stack, remove the DF "
+           "jumper, and start back up. Your card will then be ready for use!";
+    QTest::newRow("absent card reads FF")
+        << 0xFF << true << true << "Verification Failed" << lost.arg("A, B, C, D, E, F, G, H");
+    QTest::newRow("card ignoring writes") << -1 << false << true << "Verification Failed" << lost.arg("B, E");
+    QTest::newRow("no port driver") << -1 << true << false << "Warning" << DriverMissingText;
+}
+
+void tst_PortResources::verification()
+{
+    // Wrong or interleaved register writes, writes into nowhere, or lost addresses reported as "Success".
+    QFETCH(int, readValue);
+    QFETCH(bool, keeps);
+    QFETCH(bool, driver);
+    QFETCH(QString, caption);
+    QFETCH(QString, text);
     ResourceWindow w;
+    // What the card holds already: the new addresses except for ports B and E.
+    for (int port = 0; port < 8; ++port)
+        w.card.Registers[1 + port] = quint8(0x20 + port + ((port == 1 || port == 4) ? 0x10 : 0));
     w.openGrid();
-    w.fillGrid(0x100, 6);
-    w.card.Log.clear();
-    w.boxes.requests.clear();
+    w.fillGrid(0x100, 6);   // IRQ "A"
+    QCOMPARE(w.irq()->currentText(), QStringLiteral("A"));
+    w.card.KeepsWrites = keeps;
+    w.card.DriverMissing = !driver;
+    if (readValue >= 0)
+        w.card.ReadValue = quint8(readValue);
     int pressesDuringWrites = 0;
     w.clock.onRest = [&] {
         if (w.clock.now == 1035 || w.clock.now == 1100) {
@@ -529,116 +416,59 @@ void tst_PortResources::secondActivationAddsNoWrite()
         }
     };
     w.click(w.button(2));
-    QCOMPARE(pressesDuringWrites, 2);
-    QCOMPARE(w.card.RegisterWrites(), ExampleWrites);
-    QCOMPARE(w.captions(), (QStringList{ "Confirmation", "Success" }));
+    QCOMPARE(pressesDuringWrites, driver ? 2 : 0);
     QVERIFY(!w.form.WritingResources());
+    QCOMPARE(w.card.RegisterWrites(), (driver ? ExampleWrites : QList<QPair<int, int>>()));
+    QCOMPARE(w.captions(), (driver ? QStringList{ "Confirmation", caption } : QStringList{ caption }));
+    const bool success = caption == QLatin1String("Success");
+    QCOMPARE(w.boxes.last().Text, text);
+    QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
+    QCOMPARE(w.boxes.last().Icon, success ? TMsgIcon::Information : TMsgIcon::Warning);
+    QCOMPARE(w.boxes.last().Owner, w.host.window());
+    // Only success closes the grid; otherwise the user can check and try again.
+    QVERIFY(w.view(!success));
+    QCOMPARE(w.edit(0)->text(), QStringLiteral("100"));
 
     // Once finished, the procedure can run again.
-    w.openGrid();
+    if (success)
+        w.openGrid();
     w.fillGrid(0x100, 6);
-    w.card.Log.clear();
     w.clock.onRest = nullptr;
     w.click(w.button(2));
-    QCOMPARE(w.card.RegisterWrites(), ExampleWrites);
-}
-
-void tst_PortResources::missingDriverWritesNothing()
-{
-    // Writes into nowhere reported as "Success".
-    ResourceWindow w;
-    w.openGrid();
-    w.fillGrid(0x100, 6);
-    w.card.DriverMissing = true;
-    w.card.Log.clear();
-    w.boxes.requests.clear();
-    w.click(w.button(2));
-    QCOMPARE(w.card.Log.size(), 0);
-    QCOMPARE(w.captions(), QStringList{ "Warning" });
-    QCOMPARE(w.boxes.last().Text, DriverText);
-    QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
-    QCOMPARE(w.boxes.last().Icon, TMsgIcon::Warning);
-    QVERIFY(w.gridView());
-}
-
-void tst_PortResources::verification_data()
-{
-    QTest::addColumn<int>("readValue");       // -1: the card answers from its registers
-    QTest::addColumn<bool>("keeps");
-    QTest::addColumn<QString>("ports");
-    QTest::newRow("absent card reads FF") << 0xFF << true << "A, B, C, D, E, F, G, H";
-    QTest::newRow("card ignoring writes") << -1 << false << "B, E";
-    QTest::newRow("card keeping them") << -1 << true << "";
-}
-
-void tst_PortResources::verification()
-{
-    // Addresses the card did not keep reported as written.
-    QFETCH(int, readValue);
-    QFETCH(bool, keeps);
-    QFETCH(QString, ports);
-    ResourceWindow w;
-    // What the card holds already: the new addresses except for ports B and E.
-    for (int port = 0; port < 8; ++port)
-        w.card.Registers[1 + port] = quint8(0x20 + port + ((port == 1 || port == 4) ? 0x10 : 0));
-    w.openGrid();
-    w.fillGrid(0x100, 6);
-    w.card.KeepsWrites = keeps;
-    if (readValue >= 0)
-        w.card.ReadValue = quint8(readValue);
-    w.boxes.requests.clear();
-    w.click(w.button(2));
-    QCOMPARE(w.card.RegisterWrites().size(), 13);
-    if (ports.isEmpty()) {
-        QCOMPARE(w.captions(), (QStringList{ "Confirmation", "Success" }));
-        QVERIFY(w.startView());
-        return;
-    }
-    QCOMPARE(w.captions(), (QStringList{ "Confirmation", "Verification Failed" }));
-    QCOMPARE(w.boxes.last().Text, QStringLiteral("The card did not keep the addresses written for port(s) ") + ports
-                                      + QStringLiteral(". Check the control base address and that the card is "
-                                                       "installed, then try again."));
-    QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
-    QCOMPARE(w.boxes.last().Icon, TMsgIcon::Warning);
-    QVERIFY(w.gridView());
-    QCOMPARE(w.edit(0)->text(), QStringLiteral("100"));
+    QCOMPARE(w.card.RegisterWrites(), (driver ? ExampleWrites : QList<QPair<int, int>>()));
 }
 
 void tst_PortResources::viewSurvivesPopupClosing()
 {
     // The grid lost when the "Port Resources" popup is closed and opened again.
-    SimulatedCard card;
+    MainWindowFixture w;
     FakeClock clock;
-    MessageRecorder boxes;
-    TMainForm form;
-    form.showMaximized();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto *ring = form.findChild<TBoardHighlight *>(QStringLiteral("COMBaseHighlight"));
-    auto *panel = form.findChild<TRadioPanel *>(QStringLiteral("COMBasePanel"));
+    w.form.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    auto *ring = w.get<TBoardHighlight>("COMBaseHighlight");
+    auto *panel = w.get<TRadioPanel>("COMBasePanel");
     ring->Click();
     TPopupForm *popup = ring->Popup();
     QVERIFY(popup);
     QTRY_VERIFY(popup->isVisible());
     QCOMPARE(panel->window(), popup);
     // The design's 8 pt font travels with the panel.
-    QCOMPARE(panel->findChild<QLabel *>(QStringLiteral("Label16"))->font().pointSize(), 8);
-    auto *button1 = panel->findChild<QPushButton *>(QStringLiteral("Button1"));
-    QTest::mouseClick(button1, Qt::LeftButton, {}, button1->rect().center());
-    QCOMPARE(boxes.count(), 1);
-    QCOMPARE(boxes.last().Owner, popup);
+    QCOMPARE(w.get<QLabel>("Label16")->font().pointSize(), 8);
+    auto *button1 = w.get<QPushButton>("Button1");
+    w.click(button1);
+    QCOMPARE(w.boxes.count(), 1);
+    QCOMPARE(w.boxes.last().Owner, popup);
     QVERIFY(button1->isHidden());
-    auto *ud = panel->findChild<TUpDown *>(QStringLiteral("BaseUDC"));
-    ud->setPosition(0x2F8);
+    w.get<TUpDown>("BaseUDC")->setPosition(0x2F8);
 
     popup->Close();
     QVERIFY(!popup->isVisible());
     ring->Click();
     QTRY_VERIFY(popup->isVisible());
     QVERIFY(button1->isHidden());
-    QVERIFY(button1->isHidden());
-    QVERIFY(panel->findChild<QPushButton *>(QStringLiteral("Button2"))->isVisible());
-    QCOMPARE(panel->findChild<TEdit *>(QStringLiteral("BaseEditC"))->text(), QStringLiteral("2F8"));
-    QVERIFY(panel->findChild<TEdit *>(QStringLiteral("BaseEditC"))->isVisible());
+    QVERIFY(w.get<QPushButton>("Button2")->isVisible());
+    QVERIFY(w.get<TEdit>("BaseEditC")->isVisible());
+    QCOMPARE(w.get<TEdit>("BaseEditC")->text(), QStringLiteral("2F8"));
 }
 
 ZX_TEST_MAIN(tst_PortResources)

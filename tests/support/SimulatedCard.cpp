@@ -1,6 +1,7 @@
 #include "SimulatedCard.h"
 
 #include <chrono>
+#include <utility>
 
 SimulatedCard::SimulatedCard(quint16 base)
     : Base(base)
@@ -24,12 +25,9 @@ std::uint16_t SimulatedCard::In(std::uint16_t port)
         return PortDriverMissing;
     if (port == 0x61)
         return Port61;
-    if (port == quint16(Base + 2)) {
-        if (ReadValue)
-            return *ReadValue;
-        return m_index < Registers.size() ? Registers[m_index] : 0xFF;
-    }
-    return 0xFF;   // nothing else answers on the bus
+    if (port != quint16(Base + 2))
+        return 0xFF;   // nothing else answers on the bus
+    return ReadValue.value_or(m_index < Registers.size() ? Registers[m_index] : 0xFF);
 }
 
 void SimulatedCard::Out(std::uint16_t port, std::uint8_t value)
@@ -48,12 +46,10 @@ QList<QPair<int, int>> SimulatedCard::RegisterWrites() const
     QList<QPair<int, int>> pairs;
     int index = -1;
     for (const Write &w : Log) {
-        if (w.port == quint16(Base + 1)) {
+        if (w.port == quint16(Base + 1))
             index = w.value;
-        } else if (w.port == quint16(Base + 2)) {
-            pairs.append({ index, w.value });
-            index = -1;
-        }
+        else if (w.port == quint16(Base + 2))
+            pairs.append({ std::exchange(index, -1), w.value });
     }
     return pairs;
 }

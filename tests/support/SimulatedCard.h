@@ -64,8 +64,7 @@ public:
     NoPortDriver() { m_previous = SetPortBackend(this); }
     ~NoPortDriver() override { SetPortBackend(m_previous); }
     std::uint16_t In(std::uint16_t) override { return PortDriverMissing; }
-    void Out(std::uint16_t, std::uint8_t) override { ++Writes; }
-    int Writes = 0;
+    void Out(std::uint16_t, std::uint8_t) override {}
 
 private:
     TPortBackend *m_previous = nullptr;
