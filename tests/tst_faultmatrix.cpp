@@ -6,7 +6,7 @@
 // Rows covered exactly elsewhere, and not repeated here:
 //   absent card (every read 0xFF), card not keeping what is written:
 //     tst_portresources verification ("absent card reads FF", "card ignoring writes")
-//   no port driver when the resources are written: tst_portresources missingDriverWritesNothing
+//   no port driver when the resources are written: tst_portresources verification ("no port driver")
 //   conversion error of Configure Port Resources, program goes on:
 //     tst_portresources invalidBaseRaisesError
 //   supporter's timer refused ("Not enough timers available"): tst_supporter timerRefused
