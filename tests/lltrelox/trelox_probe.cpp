@@ -43,28 +43,22 @@ namespace {
 bool libraryMapped()
 {
     QFile maps(QStringLiteral("/proc/self/maps"));
-    if (!maps.open(QIODevice::ReadOnly))
-        return false;
-    return maps.readAll().contains("libtrelox");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libtrelox");
 }
 
 QString bindingFacts()
 {
-    int set = 0;
     QStringList missing;
-    bool order = true;
     void *loaded = __real_dlopen(DriverLibraryName, RTLD_NOW | RTLD_NOLOAD);
+    // Each reference must be the entry point of its own name.
+    bool order = reinterpret_cast<void *>(GetNumCards) == DriverEntries[0];
     for (int i = 0; i < DriverEntryCount; ++i) {
-        if (DriverEntries[i])
-            ++set;
-        else
+        if (!DriverEntries[i])
             missing << QString::fromLatin1(DriverEntryNames[i]);
-        // Each reference must be the entry point of its own name.
-        if (loaded && DriverEntries[i] && DriverEntries[i] != dlsym(loaded, DriverEntryNames[i]))
+        else if (loaded && DriverEntries[i] != dlsym(loaded, DriverEntryNames[i]))
             order = false;
     }
-    if (reinterpret_cast<void *>(GetNumCards) != DriverEntries[0])
-        order = false;
+    const int set = DriverEntryCount - missing.size();
     if (loaded)
         dlclose(loaded);   // only drops the reference RTLD_NOLOAD added
     const QString cards = GetNumCards ? QString::number(GetNumCards()) : QStringLiteral("none");
@@ -83,10 +77,9 @@ int bind(int calls)
         BindDriverLibrary();
         std::printf("%s\n", qPrintable(bindingFacts()));
     }
-    if (loads > 0) {
+    if (loads > 0)
         std::printf("opened %s now=%d local=%d\n", lastFile.c_str(), int((lastFlags & RTLD_NOW) == RTLD_NOW),
                     int((lastFlags & RTLD_GLOBAL) == 0));
-    }
     return 0;
 }
 
@@ -99,16 +92,13 @@ int supporter(int argc, char **argv, bool cards)
     auto *sup = new TSetupSupporter(&window);
     sup->setCompanyName(QStringLiteral("VORTAN"));
     sup->setCardNameA(QStringLiteral("ZX-SER8"));
-    sup->setCardNameB(QStringLiteral("ZX-BAL8"));
     sup->setMultiPort(true);
-    sup->setChangeButtons(true);
     int handlerCalls = 0;
-    if (cards) {
+    if (cards)
         sup->OnGetCardString = [&handlerCalls](QObject *, qint32 card) {
             ++handlerCalls;
             return card == 1 ? QString() : QStringLiteral("card %1").arg(card);
         };
-    }
     sup->BuildWindows();
     const QString list = sup->PCIForm() ? sup->PCIForm()->PCIMemo->toPlainText().replace(QLatin1Char('\n'), QLatin1Char('|'))
                                         : QStringLiteral("none");
