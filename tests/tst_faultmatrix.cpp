@@ -15,6 +15,7 @@
 //
 // Faults that must not leak into the test process run in a child: the test
 // binary started again with "--fault <case> <directory>".
+#include "RunLoop.h"
 #include "MessageRecorder.h"
 #include "TApplication.h"
 #include "TBoardHighlight.h"
@@ -81,23 +82,6 @@ QByteArray deviceBytes()
     return bytes;
 }
 
-// Runs the event loop, idle moments included, until done() or the timeout.
-bool idleUntil(const std::function<bool()> &done, int timeoutMs = 5000)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start(5);
-    loop.exec();
-    return done();
-}
-
 void click(QWidget *widget)
 {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
@@ -146,14 +130,14 @@ void runProgram(MessageRecorder &boxes, bool listCards)
     if (listCards)   // as a program that names its installed cards would
         form.SetSup()->OnGetCardString = [](QObject *, qint32 card) { return QStringLiteral("card %1").arg(card); };
     form.showMaximized();
-    const bool help = idleUntil([&] { return form.SetSup()->HelpForm() && form.SetSup()->HelpForm()->isVisible(); });
+    const bool help = RunLoopUntil([&] { return form.SetSup()->HelpForm() && form.SetSup()->HelpForm()->isVisible(); });
     say(QStringLiteral("help\t%1").arg(help));
     say(QStringLiteral("header\t%1").arg(form.SetSup()->HeaderLabel() ? form.SetSup()->HeaderLabel()->text() : QString()));
 
     auto *ring = form.findChild<TBoardHighlight *>(QStringLiteral("COMBaseHighlight"));
     ring->MouseEnter(false);
     ring->Click();
-    idleUntil([&] { return ring->Popup() && ring->Popup()->isVisible(); });
+    RunLoopUntil([&] { return ring->Popup() && ring->Popup()->isVisible(); });
     click(ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button1")));
     for (TUpDown *upDown : ring->Popup()->findChildren<TUpDown *>()) {
         upDown->setPosition(0x200);

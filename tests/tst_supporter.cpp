@@ -1,5 +1,6 @@
 // The setup supporter's title line, help, technical-support and
 // installed-cards windows, and its start-up timing.
+#include "RunLoop.h"
 #include "LLTRELOX.h"
 #include "MessageRecorder.h"
 #include "TApplication.h"
@@ -125,27 +126,6 @@ QString fontOf(const QWidget *widget)
 {
     const QFont f = widget->font();
     return QStringLiteral("%1 %2%3").arg(f.family()).arg(f.pointSize()).arg(f.bold() ? " bold" : "");
-}
-
-// Runs the event loop, which idles between events, until `done` and at least
-// `idles` idle moments, or five seconds.
-bool idleUntil(const std::function<bool()> &done, int idles = 0)
-{
-    int seen = 0;
-    const auto finished = [&] { return done() && seen >= idles; };
-    QEventLoop loop;
-    const auto *dispatcher = QAbstractEventDispatcher::instance();
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, [&] { ++seen; });
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (finished())
-            loop.quit();
-    });
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    poll.start(5);
-    if (!finished())
-        loop.exec();
-    return finished();
 }
 
 const QString MainWindowRtf = QStringLiteral(
@@ -447,12 +427,12 @@ void tst_Supporter::startUpAtFirstIdle()
         mw.sup->InstallIdleHandler();
     else
         TApplication::SetOnIdle([sup = mw.sup] { sup->ApplicationIdle(); });
-    QVERIFY(idleUntil([&] { return mw.sup->HelpForm(); }));
+    QVERIFY(RunLoopUntil([&] { return mw.sup->HelpForm(); }));
     QVERIFY(!mw.sup->HelpForm()->isVisible());
-    QVERIFY(idleUntil([&] { return mw.sup->HelpForm()->isVisible(); }));
+    QVERIFY(RunLoopUntil([&] { return mw.sup->HelpForm()->isVisible(); }));
     const qint64 shownAfter = mw.sup->sinceTimerStart.elapsed();
     QVERIFY2(shownAfter >= 90, qPrintable(QString::number(shownAfter)));
-    QVERIFY(idleUntil([] { return true; }, 20));
+    QVERIFY(RunLoopUntil([] { return true; }, 20));
     QVERIFY(!TApplication::HasOnIdle());
     QCOMPARE(mw.window.findChildren<THelpForm *>().size(), 1);
     QCOMPARE(mw.window.findChildren<TTechForm *>().size(), 1);
@@ -471,7 +451,7 @@ void tst_Supporter::timerRefused()
     mw.window.show();
     MessageRecorder boxes;
     mw.sup->InstallIdleHandler();
-    QVERIFY(idleUntil([&] { return boxes.count() >= 1; }, 20));
+    QVERIFY(RunLoopUntil([&] { return boxes.count() >= 1; }, 20));
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.last().Text, QStringLiteral("Not enough timers available"));
     QCOMPARE(boxes.last().Icon, TMsgIcon::Error);
@@ -622,7 +602,7 @@ void tst_Supporter::programTour()
     TMainForm form;
     form.show();
     auto *sup = form.findChild<TSetupSupporter *>();
-    QVERIFY(idleUntil([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }));
+    QVERIFY(RunLoopUntil([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }));
     QCOMPARE(sup->HeaderLabel()->text(), QStringLiteral("ZX-SER8 Series Settings Program"));
     QCOMPARE(sup->HelpForm()->HelpRich->document()->firstBlock().text(),
              QStringLiteral("VORTAN ZX-SER8 Series Settings Program"));

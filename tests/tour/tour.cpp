@@ -4,6 +4,7 @@
 // windows from the menu, exit. Run under valgrind by tools/leak-tour.sh; it
 // also stands alone and says what failed:
 //   QT_QPA_PLATFORM=offscreen ./zx_tour
+#include "RunLoop.h"
 #include "MessageRecorder.h"
 #include "SimulatedCard.h"
 #include "TApplication.h"
@@ -35,26 +36,9 @@ void check(bool condition, const char *what)
     std::fprintf(stderr, "tour: %s\n", what);
 }
 
-// Runs the real event loop (idle moments included) until done() or the timeout.
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 5000)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start(5);
-    loop.exec();
-    return done();
-}
-
 void settle(int ms)
 {
-    waitFor([] { return false; }, ms);
+    RunLoopUntil([] { return false; }, 0, ms);
 }
 
 void click(QWidget *widget)
@@ -76,7 +60,7 @@ void tour()
     form.showMaximized();
     const QList<TBoardHighlight *> rings = form.findChildren<TBoardHighlight *>();
     check(rings.size() == 7, "seven rings");
-    check(waitFor([&] {
+    check(RunLoopUntil([&] {
               for (const TBoardHighlight *ring : rings)
                   if (!ring->Prepared())
                       return false;
@@ -84,16 +68,16 @@ void tour()
           }),
           "every ring prepared at the first paint");
     TSetupSupporter *sup = form.SetSup();
-    check(waitFor([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }), "help window at start-up");
+    check(RunLoopUntil([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }), "help window at start-up");
 
     // Start opens the first ring's popup, pinned.
     click(sup->HelpForm()->StartButton);
-    check(waitFor([&] { return !sup->HelpForm()->isVisible(); }), "Start closes the help window");
+    check(RunLoopUntil([&] { return !sup->HelpForm()->isVisible(); }), "Start closes the help window");
 
     // Hover every ring, then click it: its popup opens and stays.
     for (TBoardHighlight *ring : rings) {
         QTest::mouseMove(ring, ring->rect().center());
-        check(waitFor([&] { return ring->Popup() && ring->Popup()->isVisible(); }), "hover opens the popup");
+        check(RunLoopUntil([&] { return ring->Popup() && ring->Popup()->isVisible(); }), "hover opens the popup");
         click(ring);
         check(ring->Pinned(), "a click pins the popup");
         QTest::mouseMove(&form, QPoint(5, form.height() - 5));
@@ -121,7 +105,7 @@ void tour()
     QTest::mouseMove(resources, resources->rect().center());
     click(resources);
     TPopupForm *panel = resources->Popup();
-    check(waitFor([&] { return panel->isVisible(); }), "port resources popup");
+    check(RunLoopUntil([&] { return panel->isVisible(); }), "port resources popup");
     click(panel->findChild<QPushButton *>(QStringLiteral("Button1")));
     const QList<TUpDown *> upDowns = panel->findChildren<TUpDown *>();
     check(upDowns.size() == 8, "eight port up-downs");
@@ -137,10 +121,10 @@ void tour()
 
     // Help and technical support from the Help menu.
     menuEntry(form, "Howtousethisprogram1")->trigger();
-    check(waitFor([&] { return sup->HelpForm()->isVisible(); }), "help from the menu");
+    check(RunLoopUntil([&] { return sup->HelpForm()->isVisible(); }), "help from the menu");
     sup->HelpForm()->close();
     menuEntry(form, "TechnicalSupport1")->trigger();
-    check(waitFor([&] { return sup->TechForm()->isVisible(); }), "support from the menu");
+    check(RunLoopUntil([&] { return sup->TechForm()->isVisible(); }), "support from the menu");
     click(sup->TechForm()->CloseButton);
     check(!sup->TechForm()->isVisible(), "Close hides the support window");
 
