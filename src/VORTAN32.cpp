@@ -12,6 +12,16 @@
 
 TPortBackend::~TPortBackend() = default;
 
+bool TPortBackend::Acquire()
+{
+    return In(0x61) != PortDriverMissing;
+}
+
+QString TPortBackend::Cause() const
+{
+    return {};
+}
+
 TDevicePortBackend::TDevicePortBackend(const QString &path)
     : m_path(path)
 {
@@ -108,6 +118,16 @@ std::uint16_t InPortB(std::uint16_t port)
 void OutPortB(std::uint16_t port, std::uint8_t value)
 {
     currentBackend().Out(port, value);
+}
+
+bool AcquirePortAccess()
+{
+    return currentBackend().Acquire();
+}
+
+QString PortAccessCause()
+{
+    return currentBackend().Cause();
 }
 
 TPortBackend *SetPortBackend(TPortBackend *backend)

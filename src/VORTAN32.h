@@ -19,7 +19,18 @@ public:
     virtual ~TPortBackend();
     virtual std::uint16_t In(std::uint16_t port) = 0;
     virtual void Out(std::uint16_t port, std::uint8_t value) = 0;
+    // Makes the card's ports really reachable before the first register
+    // access; a backend that must ask for authorisation asks here. The
+    // default answers whether the driver probe port reads.
+    virtual bool Acquire();
+    // Why the ports cannot be reached, in a sentence or two for the user;
+    // empty while they can, or when the backend cannot tell.
+    virtual QString Cause() const;
 };
+
+// The installed backend's Acquire and Cause.
+bool AcquirePortAccess();
+QString PortAccessCause();
 
 // Port access through a device file whose byte offsets are the port numbers.
 // The file is opened on first use and kept open; when it cannot be opened

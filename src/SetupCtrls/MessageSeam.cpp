@@ -16,6 +16,8 @@ TMsgResult showQMessageBox(const TMessageRequest &request)
     QMessageBox box(request.Owner);
     box.setWindowTitle(request.Caption);
     box.setText(request.Text);
+    if (!request.InformativeText.isEmpty())
+        box.setInformativeText(request.InformativeText);
     switch (request.Icon) {
     case TMsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case TMsgIcon::Question: box.setIcon(QMessageBox::Question); break;

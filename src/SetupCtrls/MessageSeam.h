@@ -14,6 +14,7 @@ struct TMessageRequest
     QWidget *Owner = nullptr;     // the box is modal to this window
     QString Caption;
     QString Text;
+    QString InformativeText;      // a second paragraph under the text (the cause of a failure)
     TMsgButtons Buttons = TMsgButtons::Ok;
     TMsgIcon Icon = TMsgIcon::None;
     bool OnTop = false;           // stay on top of all windows and come to the foreground

@@ -11,6 +11,16 @@
 
 constexpr std::uint16_t kProbePort = 0x61;
 
+// The system board's I/O range (DMA, interrupt controllers, timer, keyboard
+// controller, port 0x61): a control base below its end would put the card's
+// index and data ports among the computer's own, so none is served there.
+constexpr unsigned kSystemBoardEnd = 0x100;
+
+constexpr bool InSystemBoardRange(unsigned settableBase)
+{
+    return settableBase < kSystemBoardEnd;
+}
+
 constexpr bool IsControlPort(std::uint16_t port)
 {
     const unsigned offset = port & 0x1Fu;
