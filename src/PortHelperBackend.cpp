@@ -3,6 +3,7 @@
 #include "porthelper/PortPolicy.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -29,6 +30,14 @@ constexpr std::uint16_t kNoDriver = 0xAA55;
 constexpr std::uint16_t kProbeAnswer = 0x00;
 constexpr std::size_t kMaxReply = 512;
 
+const QString kReinstall = QStringLiteral("Reinstall the program: sudo apt install --reinstall zx-setup");
+const QString kSeeLog = QStringLiteral("The system log says why: journalctl -t zx-setup-porthelper");
+const QString kRestart = QStringLiteral("Restart the program; if it happens again, the system log says why: "
+                                        "journalctl -t zx-setup-porthelper");
+// A cancelled wait counts as a dismissed prompt.
+const QString kDismissed = QStringLiteral("Authorisation was dismissed. Restart the program and enter the "
+                                          "administrator password when asked, to access the card.");
+
 using Clock = std::chrono::steady_clock;
 
 QString ErrorText(int error)
@@ -49,12 +58,17 @@ TPortAccessConfig::TPortAccessConfig()
     : DevicePath(QStringLiteral("/dev/port")),
       HelperPath(QStringLiteral(ZX_PORTHELPER_PATH)),
       PkexecPath(QStringLiteral("/usr/bin/pkexec")),
-      LockdownPath(QStringLiteral("/sys/kernel/security/lockdown")),
+      LockdownPath(QLatin1String(DefaultLockdownPath)),
       StartTimeoutMs(120000),
       ReplyTimeoutMs(2000),
       Report([](const QString &line) {
           std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
           std::fflush(stderr);
+      }),
+      StartWait([](const TStartStep &step) {
+          while (!step(-1)) {
+          }
+          return true;
       })
 {
 }
@@ -71,19 +85,6 @@ TPortHelperBackend::~TPortHelperBackend()
     StopHelper(false);
 }
 
-QString TPortHelperBackend::LockdownMode(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromLatin1(file.readAll());
-    const qsizetype open = text.indexOf(QLatin1Char('['));
-    const qsizetype close = text.indexOf(QLatin1Char(']'), open + 1);
-    if (open < 0 || close < 0)
-        return {};
-    return text.mid(open + 1, close - open - 1).trimmed();
-}
-
 void TPortHelperBackend::OpenDirect()
 {
     if (m_config.DevicePath.isEmpty())
@@ -98,47 +99,24 @@ void TPortHelperBackend::OpenDirect()
         // Refused to an ordinary user is the normal case: the helper asks,
         // unless lockdown would refuse the helper just the same.
         const QString mode = LockdownMode(m_config.LockdownPath);
-        if (geteuid() == 0 || (!mode.isEmpty() && mode != QLatin1String("none")))
-            ClassifyOpenRefusal(error, QString());
-        return;
+        if (geteuid() != 0 && (mode.isEmpty() || mode == QLatin1String("none")))
+            return;
     }
-    if (error == ENOENT || error == ENXIO || error == ENODEV) {
-        MakeUnavailable(QStringLiteral("there is no %1 device node on this system (the kernel offers no "
-                                       "I/O port access here; in a container, pass %1 through)")
-                            .arg(m_config.DevicePath));
-        return;
-    }
-    MakeUnavailable(QStringLiteral("cannot open %1: %2").arg(m_config.DevicePath, ErrorText(error)));
-}
-
-void TPortHelperBackend::ClassifyOpenRefusal(int error, const QString &who)
-{
-    const QString mode = LockdownMode(m_config.LockdownPath);
-    if (!mode.isEmpty() && mode != QLatin1String("none")) {
-        MakeUnavailable(QStringLiteral("the kernel is locked down (mode \"%1\"), which forbids %2; with "
-                                       "Secure Boot on the kernel locks itself down, so turn Secure Boot off "
-                                       "in the firmware setup to configure the card")
-                            .arg(mode, m_config.DevicePath));
-        return;
-    }
-    MakeUnavailable(QStringLiteral("permission to open %1 was refused%2 (%3); check that no container or "
-                                   "security module withholds I/O port access")
-                        .arg(m_config.DevicePath, who, ErrorText(error)));
+    MakeUnavailable(PortDeviceCause(m_config.DevicePath, error, geteuid() == 0, m_config.LockdownPath));
 }
 
 bool TPortHelperBackend::HelperStartable()
 {
     const QByteArray pkexec = QFile::encodeName(m_config.PkexecPath);
     if (m_config.PkexecPath.isEmpty() || access(pkexec.constData(), X_OK) != 0) {
-        MakeUnavailable(QStringLiteral("pkexec is not installed (%1 not found); install the pkexec package "
-                                       "(sudo apt install pkexec)")
+        MakeUnavailable(QStringLiteral("pkexec is not installed (%1 not found), so the program cannot ask for "
+                                       "permission to access the card. Install it: sudo apt install pkexec")
                             .arg(m_config.PkexecPath));
         return false;
     }
     const QByteArray helper = QFile::encodeName(m_config.HelperPath);
     if (m_config.HelperPath.isEmpty() || access(helper.constData(), X_OK) != 0) {
-        MakeUnavailable(QStringLiteral("the port helper %1 is not installed; reinstall the zx-setup package")
-                            .arg(m_config.HelperPath));
+        MakeUnavailable(QStringLiteral("The port helper %1 is not installed. ").arg(m_config.HelperPath) + kReinstall);
         return false;
     }
     return true;
@@ -151,7 +129,7 @@ bool TPortHelperBackend::StartHelper()
 
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
-        MakeUnavailable(QStringLiteral("cannot start the port helper: %1").arg(ErrorText(errno)));
+        MakeUnavailable(QStringLiteral("The port helper cannot be started (%1).").arg(ErrorText(errno)));
         return false;
     }
     const QByteArray pkexec = QFile::encodeName(m_config.PkexecPath);
@@ -171,7 +149,7 @@ bool TPortHelperBackend::StartHelper()
     close(sockets[1]);
     if (spawnError != 0) {
         close(sockets[0]);
-        MakeUnavailable(QStringLiteral("cannot start %1: %2").arg(m_config.PkexecPath, ErrorText(spawnError)));
+        MakeUnavailable(QStringLiteral("%1 cannot be started (%2).").arg(m_config.PkexecPath, ErrorText(spawnError)));
         return false;
     }
     m_helperFd = sockets[0];
@@ -179,7 +157,12 @@ bool TPortHelperBackend::StartHelper()
     m_pending.clear();
 
     std::string greeting;
-    const TLineResult result = ReadLine(greeting, m_config.StartTimeoutMs);
+    TLineResult result = lrTimeout;
+    if (!AwaitGreeting(greeting, result)) {
+        StopHelper(true);
+        MakeUnavailable(kDismissed);
+        return false;
+    }
     if (result == lrLine && greeting == kReadyLine) {
         m_state = asHelper;
         return true;
@@ -187,34 +170,51 @@ bool TPortHelperBackend::StartHelper()
     if (result == lrLine && greeting.rfind("ERR open ", 0) == 0) {
         StopHelper(false);
         const int error = std::atoi(greeting.c_str() + 9);
-        if (error == ENOENT || error == ENXIO || error == ENODEV)
-            MakeUnavailable(QStringLiteral("there is no /dev/port device node on this system (the kernel "
-                                           "offers no I/O port access here)"));
-        else if (error == EACCES || error == EPERM)
-            ClassifyOpenRefusal(error, QStringLiteral(" to the port helper"));
-        else
-            MakeUnavailable(QStringLiteral("the port helper cannot open /dev/port: %1").arg(ErrorText(error)));
+        MakeUnavailable(PortDeviceCause(QStringLiteral("/dev/port"), error, true, m_config.LockdownPath));
         return false;
     }
     if (result == lrTimeout) {
         StopHelper(true);
-        MakeUnavailable(QStringLiteral("authorisation was not given within %1 s; restart the program to try "
-                                       "again")
+        MakeUnavailable(QStringLiteral("Authorisation was not given within %1 s. Restart the program to try again.")
                             .arg(m_config.StartTimeoutMs / 1000.0));
         return false;
     }
     const int status = StopHelper(result != lrEof);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 126)
-        MakeUnavailable(QStringLiteral("authorisation was dismissed; restart the program and enter the "
-                                       "administrator password when asked, to access the card"));
+        MakeUnavailable(kDismissed);
     else if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-        MakeUnavailable(QStringLiteral("authorisation was refused, or polkit or its authentication agent "
-                                       "is not running; run the program in a desktop session as a user who "
-                                       "may administer this computer"));
+        MakeUnavailable(QStringLiteral("Authorisation was refused, or no authentication agent is running to ask "
+                                       "for the password. Run the program in a desktop session as a user who may "
+                                       "administer this computer."));
     else
-        MakeUnavailable(QStringLiteral("the port helper did not start (%1); reinstall the zx-setup package")
-                            .arg(ExitText(status)));
+        MakeUnavailable(QStringLiteral("The port helper did not start (%1). ").arg(ExitText(status)) + kSeeLog);
     return false;
+}
+
+bool TPortHelperBackend::AwaitGreeting(std::string &greeting, TLineResult &result)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_config.StartTimeoutMs);
+    bool ended = false;
+    const TStartStep step = [&](int waitMs) {
+        if (ended)
+            return true;
+        const long long left =
+            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        result = ReadLine(greeting, int(waitMs < 0 ? left : std::min<long long>(waitMs, left)));
+        ended = result != lrTimeout || Clock::now() >= deadline;
+        return ended;
+    };
+    const bool waited = m_config.StartWait ? m_config.StartWait(step) : true;
+    if (!ended && !waited)
+        return false;   // cancelled
+    while (!step(-1)) {
+    }
+    return true;
+}
+
+QString TPortHelperBackend::StoppedText(int status) const
+{
+    return QStringLiteral("The port helper stopped unexpectedly (%1). ").arg(ExitText(status)) + kRestart;
 }
 
 QString TPortHelperBackend::ExitText(int status) const
@@ -238,9 +238,10 @@ TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, 
         }
         if (m_pending.size() > kMaxReply)
             return lrError;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return lrTimeout;
+        // Looks once even when no time is left: a step of the start may ask
+        // for no wait at all.
+        const auto left =
+            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         pollfd pfd{m_helperFd, POLLIN, 0};
         const int ready = poll(&pfd, 1, int(left));
         if (ready < 0) {
@@ -273,9 +274,7 @@ bool TPortHelperBackend::Request(const std::string &request, std::string &reply)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            const int status = StopHelper(true);
-            MakeUnavailable(QStringLiteral("the port helper stopped unexpectedly (%1); restart the program")
-                                .arg(ExitText(status)));
+            MakeUnavailable(StoppedText(StopHelper(true)));
             return false;
         }
         sent += std::size_t(n);
@@ -285,14 +284,12 @@ bool TPortHelperBackend::Request(const std::string &request, std::string &reply)
         return true;
     const int status = StopHelper(true);
     if (result == lrTimeout)
-        MakeUnavailable(QStringLiteral("the port helper did not answer within %1 ms; restart the program")
-                            .arg(m_config.ReplyTimeoutMs));
+        MakeUnavailable(QStringLiteral("The port helper did not answer within %1 ms. ").arg(m_config.ReplyTimeoutMs)
+                        + kRestart);
     else if (result == lrLine)
-        MakeUnavailable(QStringLiteral("the port helper gave an answer the program does not understand; "
-                                       "reinstall the zx-setup package"));
+        MakeUnavailable(QStringLiteral("The port helper gave an answer the program does not understand. ") + kReinstall);
     else
-        MakeUnavailable(QStringLiteral("the port helper stopped unexpectedly (%1); restart the program")
-                            .arg(ExitText(status)));
+        MakeUnavailable(StoppedText(status));
     return false;
 }
 
@@ -342,6 +339,24 @@ void TPortHelperBackend::ReportOnce(bool &reported, const QString &line)
     reported = true;
     if (m_config.Report)
         m_config.Report(line);
+}
+
+bool TPortHelperBackend::Acquire()
+{
+    std::string reply;
+    switch (m_state) {
+    case asDirect:
+        return true;
+    case asHelper:
+        // A helper that has gone since its start is found now, before the
+        // card is touched, and not halfway through a sequence.
+        return Request("IN " + HexArg(kProbePort, 3), reply);
+    case asHelperNotStarted:
+        return StartHelper();
+    case asUnavailable:
+        break;
+    }
+    return false;
 }
 
 std::uint16_t TPortHelperBackend::In(std::uint16_t port)

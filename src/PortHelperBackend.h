@@ -10,6 +10,14 @@
 #include <string>
 #include <sys/types.h>
 
+// One step of the helper's start (pkexec, the authorisation prompt, the
+// helper's first line): waits at most waitMs (-1: up to the start's limit)
+// for it to move on, and answers true once it has ended, the limit included.
+using TStartStep = std::function<bool(int waitMs)>;
+// Waits for the start by calling step until it answers true; returns false
+// when the user cancelled the start instead.
+using TStartWait = std::function<bool(const TStartStep &step)>;
+
 // Where the port backend looks for things; tests point every path at
 // stand-ins so that no test reaches real I/O ports or prompts anybody.
 struct TPortAccessConfig
@@ -25,13 +33,16 @@ struct TPortAccessConfig
     // Receives the one line that says why port access is unavailable;
     // by default it goes to standard error.
     std::function<void(const QString &line)> Report;
+    // By default a plain blocking wait, which suits a terminal, where pkexec
+    // asks; a window waits with its message loop running.
+    TStartWait StartWait;
 };
 
 // Port access for a program that runs as its user: the device directly when
 // it opens, otherwise a privileged helper started through pkexec at the
 // first access to the card's ports and kept for the life of the program.
 // When neither works it behaves as a missing driver: In answers 0xAA55 and
-// Out writes nothing, and the reason is reported once.
+// Out writes nothing, Cause says why, and the reason is reported once.
 class TPortHelperBackend : public TPortBackend
 {
 public:
@@ -44,14 +55,14 @@ public:
 
     std::uint16_t In(std::uint16_t port) override;
     void Out(std::uint16_t port, std::uint8_t value) override;
+    // Starts the helper now when it is needed: the moment of the prompt.
+    bool Acquire() override;
+    // Why access is unavailable; empty while it is available.
+    QString Cause() const override { return m_cause; }
 
     TAccessState AccessState() const { return m_state; }
-    // Why access is unavailable; empty while it is available.
-    QString Cause() const { return m_cause; }
 
-    // The selected lockdown mode ("none", "integrity", "confidentiality");
-    // empty when the file cannot be read.
-    static QString LockdownMode(const QString &path);
+    static QString LockdownMode(const QString &path) { return PortLockdownMode(path); }
 
 private:
     enum TLineResult { lrLine, lrEof, lrTimeout, lrError };
@@ -61,8 +72,9 @@ private:
     bool StartHelper();
     bool Request(const std::string &request, std::string &reply);
     TLineResult ReadLine(std::string &line, int timeoutMs);
-    void ClassifyOpenRefusal(int error, const QString &who);
+    bool AwaitGreeting(std::string &greeting, TLineResult &result);
     QString ExitText(int status) const;
+    QString StoppedText(int status) const;
     int StopHelper(bool kill);
     void MakeUnavailable(const QString &cause);
     void ReportOnce(bool &reported, const QString &line);

@@ -1,9 +1,11 @@
+#include "AuthorisationWait.h"
 #include "TApplication.h"
 #include "template.h"
 
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
+    InstallPortAccess();
     TMainForm form;
     form.showMaximized();
     return app.exec();

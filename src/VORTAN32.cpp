@@ -1,12 +1,9 @@
 #include "VORTAN32.h"
 
-#include "PortHelperBackend.h"
-
 #include <QFile>
 
-#include <memory>
-
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,6 +17,43 @@ bool TPortBackend::Acquire()
 QString TPortBackend::Cause() const
 {
     return {};
+}
+
+QString PortLockdownMode(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLatin1(file.readAll());
+    const qsizetype open = text.indexOf(QLatin1Char('['));
+    const qsizetype close = text.indexOf(QLatin1Char(']'), open + 1);
+    if (open < 0 || close < 0)
+        return {};
+    return text.mid(open + 1, close - open - 1).trimmed();
+}
+
+QString PortDeviceCause(const QString &device, int error, bool administrator, const QString &lockdownPath)
+{
+    const QString why = QString::fromLocal8Bit(std::strerror(error));
+    if (error == ENOENT || error == ENXIO || error == ENODEV)
+        return QStringLiteral("On this computer there is no %1 device node: the kernel offers no I/O port access "
+                              "here (in a container, pass %1 through).")
+            .arg(device);
+    if (error != EACCES && error != EPERM)
+        return QStringLiteral("%1 cannot be opened (%2).").arg(device, why);
+    const QString mode = PortLockdownMode(lockdownPath);
+    if (!mode.isEmpty() && mode != QLatin1String("none"))
+        return QStringLiteral("The kernel is locked down (mode \"%1\"), which forbids %2. With Secure Boot on the "
+                              "kernel locks itself down: turn Secure Boot off in the firmware setup to configure "
+                              "the card.")
+            .arg(mode, device);
+    if (!administrator)
+        return QStringLiteral("Permission to open %1 was refused (%2): only the administrator may access I/O ports.")
+            .arg(device, why);
+    return QStringLiteral("Permission to open %1 was refused even to the administrator (%2). A container without "
+                          "the CAP_SYS_RAWIO capability, or a security module such as AppArmor or SELinux, "
+                          "withholds I/O port access: allow it there.")
+        .arg(device, why);
 }
 
 TDevicePortBackend::TDevicePortBackend(const QString &path)
@@ -45,6 +79,7 @@ void TDevicePortBackend::Close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_openError = 0;
 }
 
 bool TDevicePortBackend::Open()
@@ -55,7 +90,18 @@ bool TDevicePortBackend::Open()
     do {
         m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
     } while (m_fd < 0 && errno == EINTR);
+    m_openError = m_fd >= 0 ? 0 : errno;
     return m_fd >= 0;
+}
+
+bool TDevicePortBackend::Acquire()
+{
+    return Open();
+}
+
+QString TDevicePortBackend::Cause() const
+{
+    return m_openError ? PortDeviceCause(m_path, m_openError, geteuid() == 0) : QString();
 }
 
 std::uint16_t TDevicePortBackend::In(std::uint16_t port)
@@ -87,7 +133,6 @@ void TDevicePortBackend::Out(std::uint16_t port, std::uint8_t value)
 namespace {
 
 TPortBackend *g_backend = nullptr;
-constexpr const char *DefaultPortDevice = "/dev/port";
 
 } // namespace
 
@@ -99,15 +144,7 @@ TDevicePortBackend &DevicePortBackend()
 
 static TPortBackend &currentBackend()
 {
-    if (g_backend)
-        return *g_backend;
-    // A device pointed elsewhere is a test's stand-in file: plain file access,
-    // never the privileged helper.
-    if (PortDevicePath() != QLatin1String(DefaultPortDevice))
-        return DevicePortBackend();
-    // The real device when it opens (root), else the pkexec-started helper.
-    static const std::unique_ptr<TPortBackend> chain = CreateDefaultPortBackend(QLatin1String(DefaultPortDevice));
-    return *chain;
+    return g_backend ? *g_backend : DevicePortBackend();
 }
 
 std::uint16_t InPortB(std::uint16_t port)

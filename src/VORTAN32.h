@@ -11,8 +11,9 @@ void OutPortB(std::uint16_t port, std::uint8_t value);
 // The value InPortB gives when no port access is possible.
 constexpr std::uint16_t PortDriverMissing = 0xAA55;
 
-// Where the bytes go. The program uses the /dev/port backend; tests install
-// a simulated card or point the device backend at a temporary file.
+// Where the bytes go. The program installs its own way to the ports; with
+// none installed the /dev/port backend serves. Tests install a simulated
+// card or point the device backend at a temporary file.
 class TPortBackend
 {
 public:
@@ -32,10 +33,21 @@ public:
 bool AcquirePortAccess();
 QString PortAccessCause();
 
+// Where the kernel tells its lockdown selection.
+constexpr const char *DefaultLockdownPath = "/sys/kernel/security/lockdown";
+// The selected lockdown mode ("none", "integrity", "confidentiality");
+// empty when the file cannot be read.
+QString PortLockdownMode(const QString &path = QLatin1String(DefaultLockdownPath));
+// Why the port device would not open (the open's errno), for the user. A
+// refusal means something else when it met the administrator (a container,
+// a security module, lockdown) than when it met an ordinary user.
+QString PortDeviceCause(const QString &device, int error, bool administrator,
+                        const QString &lockdownPath = QLatin1String(DefaultLockdownPath));
+
 // Port access through a device file whose byte offsets are the port numbers.
 // The file is opened on first use and kept open; when it cannot be opened
 // (missing, no privilege, kernel lockdown) every access fails quietly and In
-// answers PortDriverMissing, so the next access tries again.
+// answers PortDriverMissing, Cause says why, and the next access tries again.
 class TDevicePortBackend : public TPortBackend
 {
 public:
@@ -46,6 +58,8 @@ public:
 
     std::uint16_t In(std::uint16_t port) override;
     void Out(std::uint16_t port, std::uint8_t value) override;
+    bool Acquire() override;
+    QString Cause() const override;
 
     QString Path() const { return m_path; }
     // Closes the file the backend had open; the next access opens the new one.
@@ -57,6 +71,7 @@ private:
 
     QString m_path;
     int m_fd = -1;
+    int m_openError = 0;
 };
 
 // Installs a backend (not owned); nullptr restores the device backend.

@@ -12,6 +12,7 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
+#include "porthelper/PortPolicy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -34,6 +35,11 @@ const QString AccessWarningText = QStringLiteral(
 const QString ConfirmationText = QStringLiteral(
     "The setup program will now write the port resources. If they conflict with another device in your system, "
     "neither may function once the DF jumper is removed. Are you sure you want to use these resources?");
+
+const QString AddressNotUsableText = QStringLiteral(
+    "The control base address %1 lies in the system board's I/O range (0 to FF), where the card's registers cannot "
+    "be reached without disturbing the computer. Set the card's address jumpers to 100 or above, enter that address "
+    "under Settings | Base Address, and try again.");
 
 const QString SuccessText = QStringLiteral(
     "The resources have been written to the card. You will now need to shut down the stack, remove the DF jumper, "
@@ -226,10 +232,8 @@ void TMainForm::FormCreate()
     ui->ClockCombo->setCurrentIndex(0);
     ui->DFCombo->setCurrentIndex(0);
 
-    if (InPortB(0x61) == PortDriverMissing) {
-        ShowMessageBox(nullptr, QStringLiteral("Warning"), DriverMissingText, TMsgButtons::OkCancel,
-            TMsgIcon::None); // either answer goes on the same way
-    }
+    if (InPortB(0x61) == PortDriverMissing)
+        ShowDriverWarning(nullptr, TMsgButtons::OkCancel, TMsgIcon::None); // either answer goes on the same way
 }
 
 void TMainForm::Exit2Click()
@@ -398,6 +402,37 @@ QWidget *TMainForm::ResourceBoxOwner() const
     return ui->COMBasePanel->window();
 }
 
+void TMainForm::ShowDriverWarning(QWidget *owner, TMsgButtons buttons, TMsgIcon icon)
+{
+    TMessageRequest request;
+    request.Owner = owner;
+    request.Caption = QStringLiteral("Warning");
+    request.Text = DriverMissingText;
+    // What the driver text cannot know: why this computer gives no port access.
+    request.InformativeText = PortAccessCause();
+    request.Buttons = buttons;
+    request.Icon = icon;
+    ShowMessageBox(request);
+}
+
+bool TMainForm::CardReachable()
+{
+    // Where the program has to ask for authorisation, it asks now.
+    if (AcquirePortAccess())
+        return true;
+    ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
+    return false;
+}
+
+bool TMainForm::ControlBaseUsable(quint32 settable)
+{
+    if (!InSystemBoardRange(settable))
+        return true;
+    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Address Not Usable"), AddressNotUsableText.arg(HexText(settable)),
+        TMsgButtons::Ok, TMsgIcon::Warning);
+    return false;
+}
+
 quint8 TMainForm::ReadControlReg(quint8 index)
 {
     OutPortB(quint16(m_controlBase + 1), index);
@@ -466,6 +501,8 @@ void TMainForm::Button1Click()
     if (!ParseHexAddress(text, &value))
         throw EConvertError((QLatin1Char('"') + text + QStringLiteral("\" is not a valid hexadecimal value."))
                                 .toStdString());
+    if (!ControlBaseUsable(value & SettableAddressMask) || !CardReachable())
+        return;   // nothing read: the grid would show invented values
     // The card can only sit at the address its jumpers express: the one the
     // jumpers are drawn for and the "Actual:" line names.
     m_controlBase = quint16(value & SettableAddressMask);
@@ -529,11 +566,8 @@ void TMainForm::Button2Click()
     }
 
     // Without port access every write would vanish and "Success" would lie.
-    if (InPortB(0x61) == PortDriverMissing) {
-        ShowMessageBox(
-            ResourceBoxOwner(), QStringLiteral("Warning"), DriverMissingText, TMsgButtons::Ok, TMsgIcon::Warning);
+    if (!CardReachable())
         return;
-    }
 
     if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText, TMsgButtons::OkCancel,
             TMsgIcon::Question)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MessageSeam.h"
 #include "TSetupSupporter.h"
 #include "TUpDown.h"
 
@@ -101,6 +102,9 @@ private:
     QList<TUpDown *> PortUpDowns() const;
     QList<TEdit *> PortEdits() const;
     QWidget *ResourceBoxOwner() const;
+    void ShowDriverWarning(QWidget *owner, TMsgButtons buttons, TMsgIcon icon);
+    bool CardReachable();
+    bool ControlBaseUsable(quint32 settable);
 
     Ui::TMainForm *ui;
     QPointer<TSetupSupporter> m_setSup;

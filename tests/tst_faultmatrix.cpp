@@ -1,12 +1,16 @@
 // The program under faults it cannot prevent: no port device, an open that is
-// refused, the card-driver library missing or incomplete, a handler that
-// throws, a damaged photograph. In every case: no crash, an honest message,
-// nothing written that the user did not confirm.
+// refused, authorisation slow, dismissed or refused, the port helper missing,
+// dying or silent, the card-driver library missing or incomplete, a handler
+// that throws, a damaged photograph. In every case: no crash, an honest
+// message that names the cause, nothing written that the user did not confirm.
 //
 // Rows covered exactly elsewhere, and not repeated here:
 //   absent card (every read 0xFF), card not keeping what is written:
 //     tst_portresources verification ("absent card reads FF", "card ignoring writes")
 //   no port driver when the resources are written: tst_portresources verification ("no port driver")
+//   a control base among the system board's ports: tst_portresources controlPorts ("60", "0E0")
+//   the helper refusing the system board's ports: tst_porthelper helperAnswers
+//   a helper that cannot leave root: tst_porthelper helperRun ("... kept")
 //   conversion error of Configure Port Resources, program goes on:
 //     tst_portresources invalidBaseRaisesError
 //   supporter's timer refused ("Not enough timers available"): tst_supporter timerRefused
@@ -15,8 +19,10 @@
 //
 // Faults that must not leak into the test process run in a child: the test
 // binary started again with "--fault <case> <directory>".
+#include "AuthorisationWait.h"
 #include "RunLoop.h"
 #include "MessageRecorder.h"
+#include "SystemCallRefusal.h"
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
@@ -32,10 +38,12 @@
 #include "template.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QResource>
@@ -45,14 +53,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstddef>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
 #include <memory>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -94,26 +98,7 @@ void click(QWidget *widget)
 // permissions, so the refusal is made where the kernel makes it.
 bool refuseReadWriteOpens(int error)
 {
-#if defined(__x86_64__)
-    constexpr unsigned arch = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-    constexpr unsigned arch = AUDIT_ARCH_AARCH64;
-#else
-    return false;
-#endif
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, arch, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
-        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_RDWR, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (unsigned(error) & SECCOMP_RET_DATA)),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return RefuseSystemCall(__NR_openat, error, 2, O_RDWR);
 }
 
 void say(const QString &line)
@@ -122,9 +107,23 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
+// Whether the stand-in pkexec that wrote its process id into `dir` is gone
+// for good: stopped and reaped, not a zombie.
+QString pkexecGone(const QString &dir)
+{
+    QFile file(dir + QStringLiteral("/pkexec.pid"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("never started");
+    const pid_t pid = pid_t(file.readAll().trimmed().toInt());
+    return QString::number(pid > 0 && kill(pid, 0) != 0 && errno == ESRCH);
+}
+
 // The user's way through the program: start, wait for the help window, then
-// the port-resource procedure, every box answered OK. Reports what was shown.
-void runProgram(MessageRecorder &boxes, bool listCards)
+// the port-resource procedure, every box answered OK, the authorisation box
+// shown for real (and cancelled after 300 ms when asked to). Reports what was
+// shown, and around the authorisation box how long it stood, how often a
+// 10 ms timer fired meanwhile and what became of pkexec.
+void runProgram(MessageRecorder &boxes, bool listCards, const QString &dir = QString(), bool cancel = false)
 {
     TMainForm form;
     if (listCards)   // as a program that names its installed cards would
@@ -134,20 +133,67 @@ void runProgram(MessageRecorder &boxes, bool listCards)
     say(QStringLiteral("help\t%1").arg(help));
     say(QStringLiteral("header\t%1").arg(form.SetSup()->HeaderLabel() ? form.SetSup()->HeaderLabel()->text() : QString()));
 
+    QElapsedTimer clock;
+    clock.start();
+    qint64 waitStart = -1, cancelAt = -1;
+    int ticks = 0;
+    bool boxSeen = false;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    const auto waitEnded = [&] {
+        ticker.stop();
+        say(QStringLiteral("wait\t%1\t%2\t%3").arg(clock.elapsed() - waitStart).arg(ticks).arg(boxSeen));
+    };
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        const QWidget *modal = QApplication::activeModalWidget();
+        const bool up = modal && modal->isVisible() && modal->windowTitle() == QLatin1String("Authorisation");
+        if (boxSeen && !up)
+            waitEnded();
+        boxSeen |= up;
+    });
+    boxes.realWaitBoxes = true;
+    boxes.whileOpen = [&](const TMessageRequest &request) {
+        if (ticker.isActive())   // a box that closed between two ticks
+            waitEnded();
+        if (cancelAt >= 0) {
+            say(QStringLiteral("cancel to next box\t%1").arg(clock.elapsed() - cancelAt));
+            cancelAt = -1;
+        }
+        if (!request.Until)
+            return;
+        waitStart = clock.elapsed();
+        ticker.start(10);
+        if (cancel)
+            QTimer::singleShot(300, &form, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    cancelAt = clock.elapsed();
+                    QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
+                }
+            });
+    };
+
     auto *ring = form.findChild<TBoardHighlight *>(QStringLiteral("COMBaseHighlight"));
     ring->MouseEnter(false);
     ring->Click();
     RunLoopUntil([&] { return ring->Popup() && ring->Popup()->isVisible(); });
     click(ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button1")));
-    for (TUpDown *upDown : ring->Popup()->findChildren<TUpDown *>()) {
-        upDown->setPosition(0x200);
-        upDown->setPosition(0x208);
+    if (ticker.isActive())   // back from the handler: its wait is over
+        waitEnded();
+    auto *button2 = ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button2"));
+    say(QStringLiteral("grid\t%1").arg(button2->isVisible()));
+    if (button2->isVisible()) {
+        for (TUpDown *upDown : ring->Popup()->findChildren<TUpDown *>()) {
+            upDown->setPosition(0x200);
+            upDown->setPosition(0x208);
+        }
+        ring->Popup()->findChild<QComboBox *>(QStringLiteral("IRQComboA"))->setCurrentIndex(2);
+        click(button2);
     }
-    ring->Popup()->findChild<QComboBox *>(QStringLiteral("IRQComboA"))->setCurrentIndex(2);
-    click(ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button2")));
 
     for (const TMessageRequest &box : std::as_const(boxes.requests))
-        say(QStringLiteral("box\t%1\t%2").arg(box.Caption, box.Text));
+        say(QStringLiteral("box\t%1\t%2\t%3").arg(box.Caption, box.Text, box.InformativeText));
+    say(QStringLiteral("pkexec gone\t%1").arg(pkexecGone(dir)));
     QFile maps(QStringLiteral("/proc/self/maps"));
     say(QStringLiteral("library mapped\t%1").arg(maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libtrelox")));
 }
@@ -159,14 +205,17 @@ int runFaultChild(int argc, char **argv)
     const QString dir = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     MessageRecorder boxes(TMsgResult::Ok);
 
+    // The stand-ins the test laid out in `dir`; what is not there is not installed.
     TPortAccessConfig config;
-    config.HelperPath = dir + QStringLiteral("/no-helper");
-    config.PkexecPath = dir + QStringLiteral("/no-pkexec");
-    config.LockdownPath = dir + QStringLiteral("/no-lockdown");
-    config.StartTimeoutMs = 2000;
+    config.HelperPath = dir + QStringLiteral("/helper");
+    config.PkexecPath = dir + QStringLiteral("/pkexec");
+    config.LockdownPath = dir + QStringLiteral("/lockdown");
+    config.StartTimeoutMs = fault.contains(QLatin1String("limit")) ? 1000 : 10000;
+    config.ReplyTimeoutMs = 300;
+    config.StartWait = WaitForAuthorisation;
     std::unique_ptr<TPortHelperBackend> helper;
 
-    const int refusal = fault.endsWith(QLatin1String("EACCES")) ? EACCES : fault.endsWith(QLatin1String("EPERM")) ? EPERM : 0;
+    const int refusal = fault.contains(QLatin1String("EACCES")) ? EACCES : fault.contains(QLatin1String("EPERM")) ? EPERM : 0;
     if (refusal && !refuseReadWriteOpens(refusal)) {
         say(QStringLiteral("skip\tthe kernel offers no seccomp filter here"));
         return 0;
@@ -181,6 +230,9 @@ int runFaultChild(int argc, char **argv)
     } else if (fault.startsWith(QLatin1String("helper chain, refused"))) {
         config.DevicePath = dir + QStringLiteral("/port");
         helper = std::make_unique<TPortHelperBackend>(config);
+    } else if (fault.startsWith(QLatin1String("helper,"))) {
+        config.DevicePath.clear();   // an ordinary user: only the helper reaches the ports
+        helper = std::make_unique<TPortHelperBackend>(config);
     } else if (!fault.startsWith(QLatin1String("library"))) {
         say(QStringLiteral("unknown fault ") + fault);
         return 2;
@@ -191,7 +243,7 @@ int runFaultChild(int argc, char **argv)
     std::unique_ptr<SimulatedCard> card;
     if (fault.startsWith(QLatin1String("library")))
         card = std::make_unique<SimulatedCard>();
-    runProgram(boxes, fault.endsWith(QLatin1String("card list")));
+    runProgram(boxes, fault.endsWith(QLatin1String("card list")), dir, fault.contains(QLatin1String("cancel")));
     return 0;
 }
 
@@ -222,6 +274,7 @@ ChildRun runChild(const QString &fault, const QString &dir, const QString &libra
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryDir.isEmpty() ? dir : libraryDir);
     env.insert(QStringLiteral("ZX_TRELOX_CARDS"), QStringLiteral("2"));
+    env.insert(QStringLiteral("ZX_PORTHELPER_DEVICE"), dir + QStringLiteral("/port"));
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fault"), fault, dir});
     ChildRun run;
@@ -299,53 +352,160 @@ void tst_FaultMatrix::initTestCase()
 void tst_FaultMatrix::portAccess_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("cause");   // the one line on standard error, empty: none
+    QTest::addColumn<QString>("pkexec");    // the stand-in's script; empty: not installed
+    QTest::addColumn<QString>("helper");    // "real", a script, or empty: not installed
+    QTest::addColumn<QByteArray>("lockdown");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("cause");     // under every driver warning, and on standard error
+    QTest::addColumn<bool>("grid");         // the port grid opened
+
     const QString dev = m_dir.path();
+    const QStringList warned{"Warning", "Access Warning", "Warning"};
+    const QStringList asked{"Access Warning", "Authorisation", "Warning"};
+    const QString noNode = QStringLiteral("On this computer there is no %1 device node: the kernel offers no I/O port "
+                                          "access here (in a container, pass %1 through).");
     const QString refused = geteuid() == 0
-        ? QStringLiteral("Settings: port access unavailable: permission to open %1/port was refused (%2); check "
-                         "that no container or security module withholds I/O port access")
-        // Refused to an ordinary user, the helper would ask; here it is not installed.
-        : QStringLiteral("Settings: port access unavailable: pkexec is not installed (%3/no-pkexec not found); "
-                         "install the pkexec package (sudo apt install pkexec)");
-    QTest::newRow("/dev/port missing") << "device missing" << QString();
-    QTest::newRow("/dev/port missing, helper chain") << "helper chain, device missing"
-        << QStringLiteral("Settings: port access unavailable: there is no %1/no-port device node on this system "
-                          "(the kernel offers no I/O port access here; in a container, pass %1/no-port through)")
-               .arg(dev);
-    QTest::newRow("open refused, EACCES") << "device refused EACCES" << QString();
-    QTest::newRow("open refused, EPERM") << "device refused EPERM" << QString();
-    QTest::newRow("open refused, EACCES, helper chain") << "helper chain, refused EACCES"
-        << refused.arg(dev, QString::fromLocal8Bit(strerror(EACCES)), dev);
-    QTest::newRow("open refused, EPERM, helper chain") << "helper chain, refused EPERM"
-        << refused.arg(dev, QString::fromLocal8Bit(strerror(EPERM)), dev);
+        ? QStringLiteral("Permission to open %1/port was refused even to the administrator (%2). A container without "
+                         "the CAP_SYS_RAWIO capability, or a security module such as AppArmor or SELinux, withholds "
+                         "I/O port access: allow it there.")
+        : QStringLiteral("Permission to open %1/port was refused (%2): only the administrator may access I/O ports.");
+    const QString noPkexec = QStringLiteral("pkexec is not installed (%1/pkexec not found), so the program cannot ask "
+                                            "for permission to access the card. Install it: sudo apt install pkexec")
+                                 .arg(dev);
+    const QString restart = QStringLiteral(
+        " Restart the program; if it happens again, the system log says why: journalctl -t zx-setup-porthelper");
+    const QString run = QStringLiteral("exec \"$@\"");
+    // Answers the sixteen requests of reading the grid, then goes.
+    const QString serveGrid = QStringLiteral("echo READY; i=0; while [ $i -lt 16 ]; do read l; case \"$l\" in "
+                                             "IN*) echo 'OK 0x30';; *) echo OK;; esac; i=$((i+1)); done; ");
+    const auto row = [](const char *name, const char *fault, const QString &pkexec, const QString &helper,
+                        const QStringList &captions, const QString &cause, bool grid = false,
+                        const QByteArray &lockdown = {}) {
+        QTest::newRow(name) << QString::fromLatin1(fault) << pkexec << helper << lockdown << captions << cause << grid;
+    };
+
+    row("/dev/port missing", "device missing", {}, {}, warned, noNode.arg(dev + "/no-port"));
+    row("/dev/port missing, helper chain", "helper chain, device missing", run, "real", warned,
+        noNode.arg(dev + "/no-port"));
+    row("open refused, EACCES", "device refused EACCES", {}, {}, warned, refused.arg(dev, strerror(EACCES)));
+    row("open refused, EPERM", "device refused EPERM", {}, {}, warned, refused.arg(dev, strerror(EPERM)));
+    // Refused to an ordinary user, the helper would ask; here it is not installed.
+    const auto chainRefused = [&](int error) { return geteuid() == 0 ? refused.arg(dev, strerror(error)) : noPkexec; };
+    row("open refused, EACCES, helper chain", "helper chain, refused EACCES", {}, {}, warned, chainRefused(EACCES));
+    row("open refused, EPERM, helper chain", "helper chain, refused EPERM", {}, {}, warned, chainRefused(EPERM));
+    row("kernel lockdown", "helper chain, refused EPERM", run, "real", warned,
+        QStringLiteral("The kernel is locked down (mode \"integrity\"), which forbids %1/port. With Secure Boot on "
+                       "the kernel locks itself down: turn Secure Boot off in the firmware setup to configure the card.")
+            .arg(dev),
+        false, "none [integrity] confidentiality\n");
+    row("pkexec not installed", "helper, pkexec missing", {}, "real", warned, noPkexec);
+    row("helper not installed", "helper, helper missing", run, {}, warned,
+        QStringLiteral("The port helper %1/helper is not installed. Reinstall the program: sudo apt install "
+                       "--reinstall zx-setup")
+            .arg(dev));
+    const QString dismissed = QStringLiteral("Authorisation was dismissed. Restart the program and enter the "
+                                             "administrator password when asked, to access the card.");
+    row("authorisation dismissed", "helper, dismissed", "exit 126", "real", asked, dismissed);
+    row("authorisation cancelled in the wait box", "helper, cancelled", "exec sleep 30", "real", asked, dismissed);
+    row("authorisation refused or no agent", "helper, refused", "exit 127", "real", asked,
+        "Authorisation was refused, or no authentication agent is running to ask for the password. Run the program "
+        "in a desktop session as a user who may administer this computer.");
+    row("authorisation beyond the limit", "helper, limit 1 s", "exec sleep 30", "real", asked,
+        "Authorisation was not given within 1 s. Restart the program to try again.");
+    row("helper died since the grid was read", "helper, died", run, serveGrid + "kill -9 $$",
+        {"Access Warning", "Authorisation", "Warning"}, "The port helper stopped unexpectedly (killed by signal 9)." + restart,
+        true);
+    row("helper stopped answering", "helper, silent", run, serveGrid + "exec sleep 30",
+        {"Access Warning", "Authorisation", "Warning"}, "The port helper did not answer within 300 ms." + restart, true);
+    // A file is no card: the writes arrive, the check after them fails.
+    row("authorisation taking 2 s", "helper, slow", "sleep 2; exec \"$@\"", "real",
+        {"Access Warning", "Authorisation", "Confirmation", "Verification Failed"}, QString(), true);
 }
 
 void tst_FaultMatrix::portAccess()
 {
-    // Guards against a program without port access crashing, hiding why, or
+    // Guards against a program without port access crashing, freezing while it
+    // asks, hiding why, building the grid from values it never read, or
     // reporting writes that went nowhere as a success.
     QFETCH(QString, fault);
+    QFETCH(QString, pkexec);
+    QFETCH(QString, helper);
+    QFETCH(QByteArray, lockdown);
+    QFETCH(QStringList, captions);
     QFETCH(QString, cause);
+    QFETCH(bool, grid);
     QFile device(m_dir.filePath(QStringLiteral("port")));
     QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Truncate));
     device.write(deviceBytes());
     device.close();
+    for (const char *name : {"pkexec", "pkexec.pid", "helper", "lockdown"})
+        QFile::remove(m_dir.filePath(QLatin1String(name)));
+    const auto lay = [&](const char *name, const QByteArray &bytes) {
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.setPermissions(file.permissions() | QFile::ExeOwner);
+    };
+    if (!pkexec.isEmpty())
+        lay("pkexec", QStringLiteral("#!/bin/sh\necho $$ > '%1/pkexec.pid'\n%2\n").arg(m_dir.path(), pkexec).toUtf8());
+    if (helper == QLatin1String("real"))
+        QVERIFY(QFile::link(QStringLiteral(ZX_PORTHELPER_BINARY), m_dir.filePath(QStringLiteral("helper"))));
+    else if (!helper.isEmpty())
+        lay("helper", ("#!/bin/sh\n" + helper + "\n").toUtf8());
+    if (!lockdown.isEmpty())
+        lay("lockdown", lockdown);
 
     const ChildRun run = runChild(fault, m_dir.path());
     if (!run.value(QStringLiteral("skip")).isEmpty())
         QSKIP(qPrintable(run.value(QStringLiteral("skip"))));
     QVERIFY2(run.finished && run.exitCode == 0, qPrintable(run.lines.join(QLatin1Char('\n'))));
     QCOMPARE(run.value(QStringLiteral("help")), QStringLiteral("1"));
-    // Warned at start-up; the procedure stops before its confirmation.
-    const QStringList boxes = run.values(QStringLiteral("box"));
-    QCOMPARE(boxes, (QStringList{QStringLiteral("Warning\t") + DriverText, QStringLiteral("Access Warning\t") +
-                                     QStringLiteral("The setup program will now try to access the card. Only continue if "
-                                                    "the base address has been set correctly(Settings | Base Address) "
-                                                    "and the card is installed."),
-                                 QStringLiteral("Warning\t") + DriverText}));
-    QCOMPARE(run.causes, cause.isEmpty() ? QStringList() : QStringList{cause});
+    QStringList shown;
+    for (const QString &box : run.values(QStringLiteral("box"))) {
+        const QStringList parts = box.split(QLatin1Char('\t'));
+        shown << parts.value(0);
+        // Every driver warning says why this computer gives no port access.
+        if (parts.value(0) == QLatin1String("Warning"))
+            QCOMPARE(parts.mid(1), (QStringList{DriverText, cause}));
+        else if (parts.value(0) == QLatin1String("Access Warning"))
+            QCOMPARE(parts.value(1), QStringLiteral("The setup program will now try to access the card. Only continue "
+                                                    "if the base address has been set correctly(Settings | Base "
+                                                    "Address) and the card is installed."));
+        else if (parts.value(0) == QLatin1String("Authorisation"))
+            QCOMPARE(parts.value(1), QStringLiteral("Waiting for permission to access the card. Enter the "
+                                                    "administrator password when asked."));
+    }
+    QCOMPARE(shown, captions);
+    QCOMPARE(run.value(QStringLiteral("grid")), QString::number(grid));
+    // The helper's backend says it once on standard error too; the device's says nothing there.
+    const bool reported = !fault.startsWith(QLatin1String("device")) && !cause.isEmpty();
+    QCOMPARE(run.causes, reported ? QStringList{QStringLiteral("Settings: port access unavailable: ") + cause} : QStringList());
+
+    if (captions.contains(QLatin1String("Authorisation"))) {
+        // The window went on while it waited, and pkexec did not outlive the wait.
+        const QStringList wait = run.value(QStringLiteral("wait")).split(QLatin1Char('\t'));
+        const int ms = wait.value(0).toInt(), ticks = wait.value(1).toInt();
+        QVERIFY2(ticks * 10 + 20 >= ms * 3 / 4, qPrintable(run.value(QStringLiteral("wait"))));
+        // A helper that serves runs on; every other start is stopped and reaped.
+        QCOMPARE(run.value(QStringLiteral("pkexec gone")), QString::number(!cause.isEmpty()));
+        if (fault == QLatin1String("helper, slow")) {
+            QVERIFY2(ms >= 2000 && ms < 2600 && ticks >= 150, qPrintable(run.value(QStringLiteral("wait"))));
+            QCOMPARE(wait.value(2), QStringLiteral("1"));   // the box was on screen
+        }
+        if (fault == QLatin1String("helper, cancelled")) {
+            QCOMPARE(wait.value(2), QStringLiteral("1"));
+            const int back = run.value(QStringLiteral("cancel to next box")).toInt();
+            QVERIFY2(back >= 0 && back <= 100, qPrintable(QString::number(back)));
+        }
+    }
+    // Only the card's index and data ports are ever written: after the writes
+    // and the check the index port holds 8 and the data port the IRQ, 4.
+    QByteArray expected = deviceBytes();
+    if (captions.contains(QLatin1String("Confirmation"))) {
+        expected[0x301] = 0x08;
+        expected[0x302] = 0x04;
+    }
     QVERIFY(device.open(QIODevice::ReadOnly));
-    QCOMPARE(device.readAll(), deviceBytes());
+    QCOMPARE(device.readAll(), expected);
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("no-port"))));
 }
 

@@ -1,6 +1,7 @@
 // Port access without root: the helper's line protocol and port filter, and
 // the program's fallback from the device to the helper to "no driver".
 #include "PortHelperBackend.h"
+#include "SystemCallRefusal.h"
 #include "TestMain.h"
 
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -49,7 +51,8 @@ void WriteFile(const QString &path, const QByteArray &bytes, bool executable = f
 class THelperRun
 {
 public:
-    THelperRun(const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString())
+    THelperRun(const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString(),
+               int refusedCall = 0)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZX_PORTHELPER_DEVICE", device);
@@ -57,6 +60,11 @@ public:
         if (!pkexecUid.isNull())
             env.insert("PKEXEC_UID", pkexecUid);
         m_process.setProcessEnvironment(env);
+        if (refusedCall)
+            m_process.setChildProcessModifier([refusedCall] {
+                if (!RefuseSystemCall(refusedCall, EPERM))
+                    _exit(125);
+            });
         m_process.start(QStringLiteral(ZX_PORTHELPER_BINARY), args);
     }
     ~THelperRun()
@@ -166,16 +174,25 @@ void tst_PortHelper::helperAnswers_data()
     QTest::newRow("driver probe") << QByteArray("IN 0x61") << read(0x61) << -1 << 0;
     QTest::newRow("index port of 300") << QByteArray("IN 0x301") << read(0x301) << -1 << 0;
     QTest::newRow("data port of 3E0") << QByteArray("IN 0x3E2") << read(0x3E2) << -1 << 0;
-    QTest::newRow("index port of 000") << QByteArray("IN 0x1") << read(0x001) << -1 << 0;
+    QTest::newRow("index port of 100") << QByteArray("IN 0x101") << read(0x101) << -1 << 0;
     QTest::newRow("write index of 300") << QByteArray("OUT 0x301 0x05") << "OK" << 0x301 << 0x05;
     QTest::newRow("write data of 3E0") << QByteArray("OUT 0x3e2 0xFF") << "OK" << 0x3E2 << 0xFF;
-    QTest::newRow("write zero to data of 000") << QByteArray("OUT 0x002 0x0") << "OK" << 0x002 << 0x00;
-    QTest::newRow("tolerates CR LF") << QByteArray("OUT 0x022 0x7f\r") << "OK" << 0x022 << 0x7F;
+    QTest::newRow("write zero to data of 100") << QByteArray("OUT 0x102 0x0") << "OK" << 0x102 << 0x00;
+    QTest::newRow("tolerates CR LF") << QByteArray("OUT 0x122 0x7f\r") << "OK" << 0x122 << 0x7F;
 
     const auto bad = [](const char *name, const QByteArray &request, const char *kind) {
         QTest::newRow(name) << request << QString::fromLatin1(kind) << -1 << 0;
     };
     bad("refused: port below the probe", "OUT 0x60 0x01", "ERR refused");
+    // The system board's ports, even where a base below 100 would put the card's.
+    bad("refused: DMA, index port of 000", "IN 0x1", "ERR refused");
+    bad("refused: DMA, data port of 000 written", "OUT 0x002 0x00", "ERR refused");
+    bad("refused: interrupt controller mask", "OUT 0x021 0xff", "ERR refused");
+    bad("refused: interrupt controller command", "OUT 0x022 0x7f", "ERR refused");
+    bad("refused: timer", "OUT 0x041 0x00", "ERR refused");
+    bad("refused: probe port written", "OUT 0x061 0x03", "ERR refused");
+    bad("refused: second interrupt controller", "OUT 0x0a1 0xff", "ERR refused");
+    bad("refused: data port of E0 read", "IN 0x0E2", "ERR refused");
     bad("refused: base address itself", "IN 0x300", "ERR refused");
     bad("refused: third port above a base", "OUT 0x303 0x01", "ERR refused");
     bad("refused: above the settable bases", "IN 0x401", "ERR refused");
@@ -222,18 +239,28 @@ void tst_PortHelper::helperRun_data()
     QTest::addColumn<QString>("pkexecUid");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output"); // all the helper answers to a write and a read
-    QTest::addColumn<QString>("logged"); // the end of the one log line; empty: the device is untouched
+    QTest::addColumn<QString>("logged"); // the end of the one log line
+    QTest::addColumn<int>("refusedCall"); // a system call that fails in the helper; 0: none
     const QString own = QString::number(getuid());
     const QString served = QStringLiteral("READY\nOK\nOK 0x%1\n").arg(Pattern(0x302), 2, 16, QLatin1Char('0'));
     const QString wrote = QStringLiteral("uid %1: wrote 0x05 to port 0x301");
-    QTest::newRow("started through pkexec") << QStringList() << true << "4242" << 0 << served << wrote.arg("4242");
-    QTest::newRow("started directly") << QStringList() << true << QString() << 0 << served << wrote.arg(own);
-    QTest::newRow("unreadable caller id") << QStringList() << true << "42x" << 0 << served << wrote.arg(own);
+    QTest::newRow("started through pkexec") << QStringList() << true << "4242" << 0 << served << wrote.arg("4242") << 0;
+    QTest::newRow("started directly") << QStringList() << true << QString() << 0 << served << wrote.arg(own) << 0;
+    QTest::newRow("unreadable caller id") << QStringList() << true << "42x" << 0 << served << wrote.arg(own) << 0;
     // pkexec passes its caller's arguments through: none may redirect the helper.
     QTest::newRow("argument naming another file") << QStringList{"--device", "/etc/passwd"} << true << QString() << 64
-                                                  << QString() << QString();
+                                                  << QString() << QString() << 0;
     QTest::newRow("missing device") << QStringList() << false << QString() << 69
-                                    << QStringLiteral("ERR open 2 %1\n").arg(strerror(ENOENT)) << QString();
+                                    << QStringLiteral("ERR open 2 %1\n").arg(strerror(ENOENT)) << QString() << 0;
+    // Started as root (by pkexec) it leaves root before serving, or does not serve at all.
+    const QString noDrop = QStringLiteral("uid 4242: could not drop root privileges (%1): %2; not serving");
+    const QString refused = QString::fromLocal8Bit(strerror(EPERM));
+    QTest::newRow("supplementary groups kept") << QStringList() << true << "4242" << 71 << QString()
+                                               << noDrop.arg("supplementary groups", refused) << int(SYS_setgroups);
+    QTest::newRow("group id kept") << QStringList() << true << "4242" << 71 << QString()
+                                   << noDrop.arg("group id", refused) << int(SYS_setgid);
+    QTest::newRow("user id kept") << QStringList() << true << "4242" << 71 << QString()
+                                  << noDrop.arg("user id", refused) << int(SYS_setuid);
 }
 
 void tst_PortHelper::helperRun()
@@ -247,7 +274,10 @@ void tst_PortHelper::helperRun()
     QFETCH(int, exitCode);
     QFETCH(QString, output);
     QFETCH(QString, logged);
-    THelperRun helper(deviceExists ? m_device : m_dir->filePath("absent"), args, pkexecUid);
+    QFETCH(int, refusedCall);
+    if (refusedCall && geteuid() != 0)
+        QSKIP("the helper changes its ids only when it starts as root");
+    THelperRun helper(deviceExists ? m_device : m_dir->filePath("absent"), args, pkexecUid, refusedCall);
     helper.Process().write("OUT 0x301 0x05\nIN 0x302\n");
     helper.Process().closeWriteChannel();
     QVERIFY(helper.Process().waitForFinished(3000));
@@ -255,8 +285,9 @@ void tst_PortHelper::helperRun()
     QCOMPARE(helper.Process().exitCode(), exitCode);
     QCOMPARE(QString::fromLatin1(helper.Process().readAllStandardOutput()), output);
     QByteArray expected = PatternBytes();
-    if (!logged.isEmpty()) {
+    if (output.startsWith(QLatin1String("READY")))
         expected[0x301] = 0x05;
+    if (!logged.isEmpty()) {
         const QStringList log = QString::fromLatin1(helper.Process().readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(log.size(), 1); // the write, not the read
         QVERIFY2(log.first().endsWith(logged), qPrintable(log.first()));
@@ -283,28 +314,30 @@ void tst_PortHelper::backendAccess_data()
         QTest::newRow(name) << device << pkexec << helper << lockdown << probe << reads << cause << starts;
     };
     row("run as root: the device, no helper", "open", run, "real", Pattern(0x61), all, {}, 0);
-    row("no device node: no helper either", "absent", run, "real", kNoDriver, none, "no-such-node device node", 0);
+    row("no device node: no helper either", "absent", run, "real", kNoDriver, none, "no-such-node device node: the kernel offers", 0);
     row("helper serves", {}, run, "real", 0, all, {}, 1);
     row("pkexec missing", {}, {}, "real", kNoDriver, none, "pkexec is not installed", 0);
-    row("helper not installed", {}, run, "missing", kNoDriver, none, "is not installed; reinstall", 0);
-    row("authorisation dismissed", {}, "exit 126", "real", 0, none, "authorisation was dismissed", 1);
-    row("authorisation refused", {}, "exit 127", "real", 0, none, "authorisation was refused", 1);
+    row("helper not installed", {}, run, "missing", kNoDriver, none, "helper is not installed. Reinstall the program", 0);
+    row("authorisation dismissed", {}, "exit 126", "real", 0, none, "Authorisation was dismissed. Restart", 1);
+    row("authorisation refused", {}, "exit 127", "real", 0, none, "Authorisation was refused, or no authentication agent", 1);
     row("helper dies after one answer", {}, run, "echo READY; read l; echo 'OK 0x12'", 0,
-        {0x12, kNoDriver, kNoDriver}, "stopped unexpectedly", 1);
-    row("helper hangs", {}, run, "echo READY; exec sleep 5", 0, none, "did not answer within 300 ms", 1);
+        {0x12, kNoDriver, kNoDriver}, "stopped unexpectedly (exit status 0). Restart", 1);
+    row("helper hangs", {}, run, "echo READY; exec sleep 5", 0, none, "did not answer within 300 ms. Restart", 1);
     row("helper talks nonsense", {}, run, "echo READY; read l; echo 'fine thanks'; exec sleep 5", 0, none,
-        "does not understand", 1);
-    row("helper ends before ready", {}, run, "exit 3", 0, none, "did not start (exit status 3)", 1);
+        "does not understand. Reinstall", 1);
+    row("helper ends before ready", {}, run, "exit 3", 0, none, "did not start (exit status 3). The system log says why", 1);
     // The kernel's lockdown selection tells lockdown from a plain refusal.
     const QString notPermitted = QStringLiteral("echo 'ERR open 1 Operation not permitted'; exit 69");
     row("kernel lockdown, integrity", {}, run, notPermitted, 0, none, "locked down (mode \"integrity\")", 1,
         "none [integrity] confidentiality\n");
     row("kernel lockdown, confidentiality", {}, run, notPermitted, 0, none, "locked down (mode \"confidentiality\")", 1,
         "none integrity [confidentiality]\n");
+    const QString adminRefused = QStringLiteral("refused even to the administrator (%1). A container");
     row("lockdown off, permission denied", {}, run, "echo 'ERR open 13 Permission denied'; exit 69", 0, none,
-        "refused to the port helper", 1, "[none] integrity confidentiality\n");
-    row("lockdown without a selection", {}, run, notPermitted, 0, none, "refused to the port helper", 1, "none integrity\n");
-    row("lockdown unreadable", {}, run, notPermitted, 0, none, "refused to the port helper", 1);
+        adminRefused.arg(strerror(EACCES)), 1, "[none] integrity confidentiality\n");
+    row("lockdown without a selection", {}, run, notPermitted, 0, none, adminRefused.arg(strerror(EPERM)), 1,
+        "none integrity\n");
+    row("lockdown unreadable", {}, run, notPermitted, 0, none, adminRefused.arg(strerror(EPERM)), 1);
 }
 
 void tst_PortHelper::backendAccess()
@@ -350,17 +383,22 @@ void tst_PortHelper::backendAccess()
 
 void tst_PortHelper::backendStartsHelperOnlyForCardPorts()
 {
-    // Start-up must never prompt: only the card's own ports start the helper.
+    // Start-up must never prompt: only the card's own ports, or asking for access, start the helper.
     TPortHelperBackend backend(HelperConfig(QStringLiteral("exec \"$@\""), QStringLiteral("real")));
     for (int i = 0; i < 3; ++i)
         QCOMPARE(backend.In(0x61), std::uint16_t(0));
     QCOMPARE(int(backend.In(0x3F8)), int(kNoDriver));
     backend.Out(0x303, 0x01);
+    backend.Out(0x021, 0xFF);
+    backend.Out(0x061, 0x00);
     QCOMPARE(Starts(), 0);
     QCOMPARE(m_reports.size(), 1); // the refused ports, once
     QVERIFY(m_reports.first().contains("0x3f8"));
 
+    QVERIFY(backend.Acquire());
+    QCOMPARE(Starts(), 1);
     backend.Out(0x301, 0x03);
+    QVERIFY(backend.Acquire());
     QCOMPARE(Starts(), 1);
     QCOMPARE(backend.In(0x302), std::uint16_t(Pattern(0x302)));
     backend.Out(0x3E2, 0x04);

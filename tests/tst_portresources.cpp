@@ -124,35 +124,66 @@ void tst_PortResources::controlPorts_data()
     QTest::addColumn<QString>("base");
     QTest::addColumn<int>("controlBase");
     QTest::addColumn<bool>("accepted");   // the access warning answered OK
-    QTest::newRow("designed 300") << "300" << 0x300 << true;
-    QTest::newRow("301 talks to the settable 300") << "301" << 0x300 << true;
-    QTest::newRow("above FFFF") << "10300" << 0x300 << true;
-    QTest::newRow("lower case 2a0") << "2a0" << 0x2A0 << true;
-    QTest::newRow("3FF talks to 3E0") << "3FF" << 0x3E0 << true;
-    QTest::newRow("1F talks to 0") << "1F" << 0x000 << true;
-    QTest::newRow("access warning cancelled") << "2a0" << 0x2A0 << false;
+    QTest::addColumn<bool>("driver");
+    QTest::addColumn<QString>("refusal"); // the box instead of the grid; empty: the grid opens
+    QTest::addColumn<QString>("text");
+    QTest::newRow("designed 300") << "300" << 0x300 << true << true << QString() << QString();
+    QTest::newRow("301 talks to the settable 300") << "301" << 0x300 << true << true << QString() << QString();
+    QTest::newRow("above FFFF") << "10300" << 0x300 << true << true << QString() << QString();
+    QTest::newRow("lower case 2a0") << "2a0" << 0x2A0 << true << true << QString() << QString();
+    QTest::newRow("3FF talks to 3E0") << "3FF" << 0x3E0 << true << true << QString() << QString();
+    QTest::newRow("100, the lowest usable") << "100" << 0x100 << true << true << QString() << QString();
+    QTest::newRow("access warning cancelled") << "2a0" << 0x2A0 << false << true << QString() << QString();
+    // Index and data ports among the DMA, interrupt and timer ports.
+    const QString notUsable = QStringLiteral(
+        "The control base address %1 lies in the system board's I/O range (0 to FF), where the card's registers "
+        "cannot be reached without disturbing the computer. Set the card's address jumpers to 100 or above, enter "
+        "that address under Settings | Base Address, and try again.");
+    QTest::newRow("1F talks to 0") << "1F" << 0x000 << true << true << "Address Not Usable" << notUsable.arg("0");
+    QTest::newRow("60") << "60" << 0x060 << true << true << "Address Not Usable" << notUsable.arg("60");
+    QTest::newRow("0E0") << "0E0" << 0x0E0 << true << true << "Address Not Usable" << notUsable.arg("E0");
+    QTest::newRow("0E0, no port driver either") << "0E0" << 0x0E0 << true << false << "Address Not Usable"
+                                                << notUsable.arg("E0");
+    QTest::newRow("no port driver") << "300" << 0x300 << true << false << "Warning" << DriverMissingText;
 }
 
 void tst_PortResources::controlPorts()
 {
-    // Register accesses sent to ports the card cannot sit at, or made although the user cancelled.
+    // Register accesses sent to ports the card cannot sit at or among the system board's, made although the
+    // user cancelled, or a grid built from values that were never read.
     QFETCH(QString, base);
     QFETCH(int, controlBase);
     QFETCH(bool, accepted);
+    QFETCH(bool, driver);
+    QFETCH(QString, refusal);
+    QFETCH(QString, text);
     ResourceWindow w{ quint16(controlBase) };
+    w.card.DriverMissing = !driver;
+    w.card.MissingCause = QStringLiteral("On this computer there is no /dev/port device node.");
     w.typeBase(base);
     w.boxes.queueAnswers({ accepted ? TMsgResult::Ok : TMsgResult::Cancel });
     w.click(w.button(1));
-    QVERIFY(w.view(accepted));
-    const int reads = accepted ? 8 : 0;
+    const bool grid = accepted && refusal.isEmpty();
+    QVERIFY(w.view(grid));
+    const int reads = grid ? 8 : 0;
     QCOMPARE(w.card.Log.size(), reads);
     for (int i = 0; i < reads; ++i) {
         QCOMPARE(int(w.card.Log[i].port), controlBase + 1);
         QCOMPARE(int(w.card.Log[i].value), i + 1);
     }
     QCOMPARE(w.card.Reads, QList<quint16>{ 0x61 } + QList<quint16>(reads, quint16(controlBase + 2)));
-    if (accepted)
-        QCOMPARE(w.form.ControlBase(), quint16(controlBase));
+    // Authorisation is asked only for a usable address.
+    QCOMPARE(w.card.Acquires, accepted && refusal != QLatin1String("Address Not Usable") ? 1 : 0);
+    QCOMPARE(w.form.ControlBase(), quint16(grid ? controlBase : 0));
+    const QStringList captions = refusal.isEmpty() ? QStringList{ "Access Warning" } : QStringList{ "Access Warning", refusal };
+    QCOMPARE(w.captions(), accepted ? captions : QStringList{ "Access Warning" });
+    if (!refusal.isEmpty()) {
+        QCOMPARE(w.boxes.last().Text, text);
+        QCOMPARE(w.boxes.last().InformativeText, refusal == QLatin1String("Warning") ? w.card.MissingCause : QString());
+        QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
+        QCOMPARE(w.boxes.last().Icon, TMsgIcon::Warning);
+        QCOMPARE(w.boxes.last().Owner, w.host.window());
+    }
 }
 
 void tst_PortResources::invalidBaseRaisesError()
@@ -405,6 +436,7 @@ void tst_PortResources::verification()
     QCOMPARE(w.irq()->currentText(), QStringLiteral("A"));
     w.card.KeepsWrites = keeps;
     w.card.DriverMissing = !driver;
+    w.card.MissingCause = QStringLiteral("Authorisation was dismissed.");
     if (readValue >= 0)
         w.card.ReadValue = quint8(readValue);
     int pressesDuringWrites = 0;
@@ -422,6 +454,7 @@ void tst_PortResources::verification()
     QCOMPARE(w.captions(), (driver ? QStringList{ "Confirmation", caption } : QStringList{ caption }));
     const bool success = caption == QLatin1String("Success");
     QCOMPARE(w.boxes.last().Text, text);
+    QCOMPARE(w.boxes.last().InformativeText, driver ? QString() : w.card.MissingCause);
     QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
     QCOMPARE(w.boxes.last().Icon, success ? TMsgIcon::Information : TMsgIcon::Warning);
     QCOMPARE(w.boxes.last().Owner, w.host.window());

@@ -1,7 +1,9 @@
 #include "MessageSeam.h"
 
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -45,6 +47,10 @@ TMsgResult showQMessageBox(const TMessageRequest &request)
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         break;
+    case TMsgButtons::Cancel:
+        box.setStandardButtons(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     if (request.OnTop)
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -63,15 +69,56 @@ TMsgResult showQMessageBox(const TMessageRequest &request)
     }
 }
 
+constexpr int WaitPollMs = 10;
+
+// The real wait box: the start or whatever it waits for is polled from the
+// box's own loop, so repaint, timers and other programs' windows go on.
+TMsgResult showWaitBox(const TMessageRequest &request)
+{
+    if (request.Until())
+        return TMsgResult::Ok;
+    static constexpr QMessageBox::Icon icons[] = { QMessageBox::NoIcon, QMessageBox::Question, QMessageBox::Warning,
+                                                   QMessageBox::Information, QMessageBox::Critical };
+    QMessageBox box(icons[int(request.Icon)], request.Caption, request.Text, QMessageBox::Cancel, request.Owner);
+    box.setInformativeText(request.InformativeText);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.setWindowModality(Qt::ApplicationModal);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &box, [&] {
+        if (request.Until())
+            box.done(QMessageBox::Ok);
+    });
+    poll.start(WaitPollMs);
+    box.exec();
+    return request.Until() ? TMsgResult::Ok : TMsgResult::Cancel;
+}
+
+// A handler that did not cancel a wait box: the wait goes on to its end.
+TMsgResult waitToEnd(const TMessageRequest &request)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (request.Until())
+            loop.quit();
+    });
+    poll.start(WaitPollMs);
+    if (!request.Until())
+        loop.exec();
+    return TMsgResult::Ok;
+}
+
 } // namespace
 
 TMsgResult ShowMessageBox(const TMessageRequest &request)
 {
     // Copy: a handler may replace itself while it runs.
     const TMessageHandler handler = installedHandler();
-    if (handler)
-        return handler(request);
-    return showQMessageBox(request);
+    if (handler) {
+        const TMsgResult result = handler(request);
+        return request.Until && result != TMsgResult::Cancel ? waitToEnd(request) : result;
+    }
+    return request.Until ? showWaitBox(request) : showQMessageBox(request);
 }
 
 TMsgResult ShowMessageBox(QWidget *owner, const QString &caption, const QString &text, TMsgButtons buttons,

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-enum class TMsgButtons { Ok, OkCancel, RetryCancel, YesNo };   // RetryCancel: Cancel is the default
+enum class TMsgButtons { Ok, OkCancel, RetryCancel, YesNo, Cancel };   // RetryCancel: Cancel is the default
 enum class TMsgIcon { None, Question, Warning, Information, Error };
 enum class TMsgResult { Ok, Cancel, Retry, Yes, No };
 
@@ -18,6 +18,11 @@ struct TMessageRequest
     TMsgButtons Buttons = TMsgButtons::Ok;
     TMsgIcon Icon = TMsgIcon::None;
     bool OnTop = false;           // stay on top of all windows and come to the foreground
+    // Makes it a wait box: it closes by itself, answering Ok, as soon as this
+    // holds (asked every 10 ms while the program handles its messages), or
+    // answers Cancel when the user cancels first. A handler that answers
+    // anything but Cancel lets the wait run to its end.
+    std::function<bool()> Until;
 };
 
 using TMessageHandler = std::function<TMsgResult(const TMessageRequest &)>;

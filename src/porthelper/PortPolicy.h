@@ -5,9 +5,9 @@
 // The ports the privileged helper serves, shared by the helper and the
 // program so that neither starts the helper for a port it would refuse.
 // The card decodes its control registers at one of 32 base addresses
-// (0x000, 0x020, ... 0x3E0): index port base + 1, data port base + 2.
-// Port 0x61 is read as the start-up driver probe; it is also the index port
-// of base 0x060, and only as such written.
+// (0x000, 0x020, ... 0x3E0): index port base + 1, data port base + 2. Only
+// the bases from 0x100 up are served. Port 0x61 is read as the start-up
+// driver probe and never written.
 
 constexpr std::uint16_t kProbePort = 0x61;
 
@@ -24,7 +24,7 @@ constexpr bool InSystemBoardRange(unsigned settableBase)
 constexpr bool IsControlPort(std::uint16_t port)
 {
     const unsigned offset = port & 0x1Fu;
-    return port < 0x400 && (offset == 1 || offset == 2);
+    return port < 0x400 && (offset == 1 || offset == 2) && !InSystemBoardRange(port & 0x3E0u);
 }
 
 constexpr bool IsReadablePort(std::uint16_t port)

@@ -20,13 +20,15 @@
 namespace {
 
 constexpr const char *kDevicePath = "/dev/port";
-// Only for tests that stand a plain file in for the device. pkexec builds a
-// fresh environment for the program it runs, and secure_getenv ignores the
-// variable in a set-user-id process, so a privileged start never sees it.
+#if defined(ZX_TEST_HOOKS)
+// Only in builds for tests, which stand a plain file in for the device; an
+// installed helper never takes a path from its environment.
 constexpr const char *kDeviceOverride = "ZX_PORTHELPER_DEVICE";
+#endif
 
 constexpr int kExitUsage = 64;
 constexpr int kExitNoDevice = 69;
+constexpr int kExitNoDrop = 71;
 
 unsigned CallerUid()
 {
@@ -119,23 +121,31 @@ bool ReadLine(std::string &line, bool &tooLong)
     return any;
 }
 
-// Once the device is open its descriptor is all the helper needs.
-void DropPrivileges()
+// Once the device is open its descriptor is all the helper needs. False
+// when root could not be left: such a helper must not serve at all.
+bool DropPrivileges(unsigned callerUid)
 {
-    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
-    if (geteuid() != 0)
-        return;
-    uid_t uid = 65534;
-    gid_t gid = 65534;
-    if (const passwd *pw = getpwnam("nobody")) {
-        uid = pw->pw_uid;
-        gid = pw->pw_gid;
+    if (geteuid() == 0) {
+        uid_t uid = 65534;
+        gid_t gid = 65534;
+        if (const passwd *pw = getpwnam("nobody")) {
+            uid = pw->pw_uid;
+            gid = pw->pw_gid;
+        }
+        const char *step = setgroups(0, nullptr) != 0 ? "supplementary groups"
+                           : setgid(gid) != 0         ? "group id"
+                           : setuid(uid) != 0         ? "user id"
+                                                      : nullptr;
+        if (step) {
+            syslog(LOG_ERR, "uid %u: could not drop root privileges (%s): %s; not serving", callerUid, step,
+                   std::strerror(errno));
+            return false;
+        }
     }
-    if (setgroups(0, nullptr) != 0)
-        syslog(LOG_WARNING, "could not drop supplementary groups: %s", std::strerror(errno));
-    if (setgid(gid) != 0 || setuid(uid) != 0)
-        syslog(LOG_WARNING, "could not drop root privileges: %s", std::strerror(errno));
+    // The kernel makes a process dumpable again when its ids change.
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    return true;
 }
 
 class TRequestServer
@@ -210,9 +220,14 @@ int main(int argc, char **)
     }
 
     const unsigned callerUid = CallerUid();
-    const char *override = secure_getenv(kDeviceOverride);
-    const bool testDevice = override && *override;
-    const char *device = testDevice ? override : kDevicePath;
+    const char *device = kDevicePath;
+    bool testDevice = false;
+#if defined(ZX_TEST_HOOKS)
+    if (const char *override = secure_getenv(kDeviceOverride); override && *override) {
+        device = override;
+        testDevice = true;
+    }
+#endif
 
     openlog("zx-setup-porthelper", LOG_PID | LOG_NDELAY | (testDevice ? LOG_PERROR : 0), LOG_AUTHPRIV);
 
@@ -223,7 +238,10 @@ int main(int argc, char **)
         syslog(LOG_ERR, "uid %u: cannot open %s: %s", callerUid, device, std::strerror(error));
         return kExitNoDevice;
     }
-    DropPrivileges();
+    if (!DropPrivileges(callerUid)) {
+        close(fd);
+        return kExitNoDrop;
+    }
     Reply(kReadyLine);
 
     TRequestServer server(fd, callerUid);

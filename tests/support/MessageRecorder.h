@@ -20,6 +20,11 @@ public:
     void setDefaultAnswer(TMsgResult answer) { m_default = answer; }
     // Runs while the box is "open", before it is answered.
     std::function<void(const TMessageRequest &)> whileOpen;
+    // Wait boxes (those with Until) run to their end while events are
+    // processed, and take no queued answer; one is cancelled as soon as this
+    // holds first. With realWaitBoxes they are recorded and then shown for real.
+    std::function<bool()> cancelWait;
+    bool realWaitBoxes = false;
 
     QList<TMessageRequest> requests;
     int count() const { return requests.size(); }

@@ -30,6 +30,12 @@ std::uint16_t SimulatedCard::In(std::uint16_t port)
     return ReadValue.value_or(m_index < Registers.size() ? Registers[m_index] : 0xFF);
 }
 
+bool SimulatedCard::Acquire()
+{
+    ++Acquires;
+    return !DriverMissing;
+}
+
 void SimulatedCard::Out(std::uint16_t port, std::uint8_t value)
 {
     Log.append({ port, value, Clock ? Clock() : 0 });

@@ -28,6 +28,9 @@ public:
 
     std::uint16_t In(std::uint16_t port) override;
     void Out(std::uint16_t port, std::uint8_t value) override;
+    // Counted, not logged as a read: where a real backend would ask for authorisation.
+    bool Acquire() override;
+    QString Cause() const override { return DriverMissing ? MissingCause : QString(); }
 
     quint16 Base;
     std::array<quint8, 13> Registers{};
@@ -40,6 +43,9 @@ public:
     bool DriverMissing = false;
     // What port 0x61 answers while the driver is present.
     quint16 Port61 = 0x20;
+    // Why there is no access, while the driver is missing.
+    QString MissingCause;
+    int Acquires = 0;
     // Time stamps of the log; the steady clock unless a test drives its own.
     std::function<quint64()> Clock;
 
