@@ -424,9 +424,7 @@ void tst_FaultMatrix::portAccess_data()
 
 void tst_FaultMatrix::portAccess()
 {
-    // Guards against a program without port access crashing, freezing while it
-    // asks, hiding why, building the grid from values it never read, or
-    // reporting writes that went nowhere as a success.
+    // No port access crashing, freezing while it asks, hiding why, inventing the grid, or faking a success.
     QFETCH(QString, fault);
     QFETCH(QString, pkexec);
     QFETCH(QString, helper);

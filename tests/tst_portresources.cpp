@@ -149,8 +149,7 @@ void tst_PortResources::controlPorts_data()
 
 void tst_PortResources::controlPorts()
 {
-    // Register accesses sent to ports the card cannot sit at or among the system board's, made although the
-    // user cancelled, or a grid built from values that were never read.
+    // Register accesses at ports the card cannot use or after a Cancel, or a grid built from values never read.
     QFETCH(QString, base);
     QFETCH(int, controlBase);
     QFETCH(bool, accepted);
