@@ -119,11 +119,13 @@ QString pkexecGone(const QString &dir)
 }
 
 // The user's way through the program: start, wait for the help window, then
-// the port-resource procedure, every box answered OK, the authorisation box
-// shown for real (and cancelled after 300 ms when asked to). Reports what was
-// shown, and around the authorisation box how long it stood, how often a
-// 10 ms timer fired meanwhile and what became of pkexec.
-void runProgram(MessageRecorder &boxes, bool listCards, const QString &dir = QString(), bool cancel = false)
+// the port-resource procedure, every box answered OK; the authorisation box
+// runs to its end, or is shown for real when asked to (and cancelled after
+// 300 ms when asked to). Reports what was shown, and around the authorisation
+// box how long it stood, how often a 10 ms timer fired meanwhile and what
+// became of pkexec.
+void runProgram(MessageRecorder &boxes, bool listCards, const QString &dir = QString(), bool realBox = false,
+                bool cancel = false)
 {
     TMainForm form;
     if (listCards)   // as a program that names its installed cards would
@@ -152,7 +154,7 @@ void runProgram(MessageRecorder &boxes, bool listCards, const QString &dir = QSt
             waitEnded();
         boxSeen |= up;
     });
-    boxes.realWaitBoxes = true;
+    boxes.realWaitBoxes = realBox;
     boxes.whileOpen = [&](const TMessageRequest &request) {
         if (ticker.isActive())   // a box that closed between two ticks
             waitEnded();
@@ -243,7 +245,9 @@ int runFaultChild(int argc, char **argv)
     std::unique_ptr<SimulatedCard> card;
     if (fault.startsWith(QLatin1String("library")))
         card = std::make_unique<SimulatedCard>();
-    runProgram(boxes, fault.endsWith(QLatin1String("card list")), dir, fault.contains(QLatin1String("cancel")));
+    const bool cancel = fault.contains(QLatin1String("cancel"));
+    runProgram(boxes, fault.endsWith(QLatin1String("card list")), dir, cancel || fault.contains(QLatin1String("slow")),
+               cancel);
     return 0;
 }
 

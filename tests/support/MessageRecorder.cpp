@@ -1,7 +1,5 @@
 #include "MessageRecorder.h"
 
-#include "RunLoop.h"
-
 MessageRecorder::MessageRecorder(TMsgResult answer)
     : m_default(answer)
 {
@@ -17,10 +15,7 @@ MessageRecorder::MessageRecorder(TMsgResult answer)
             SetMessageHandler(std::move(self));
             return result;
         }
-        if (!cancelWait)
-            return TMsgResult::Ok;   // the seam waits for the end
-        RunLoopUntil([&] { return request.Until() || cancelWait(); }, 0, 600000);
-        return request.Until() ? TMsgResult::Ok : TMsgResult::Cancel;
+        return TMsgResult::Ok;   // the seam waits for the end
     });
 }
 

@@ -20,10 +20,9 @@ public:
     void setDefaultAnswer(TMsgResult answer) { m_default = answer; }
     // Runs while the box is "open", before it is answered.
     std::function<void(const TMessageRequest &)> whileOpen;
-    // Wait boxes (those with Until) run to their end while events are
-    // processed, and take no queued answer; one is cancelled as soon as this
-    // holds first. With realWaitBoxes they are recorded and then shown for real.
-    std::function<bool()> cancelWait;
+    // Wait boxes (those with Until) take no queued answer: they run to their
+    // end while events are processed, or with realWaitBoxes are shown for real
+    // (and a test may press their Cancel).
     bool realWaitBoxes = false;
 
     QList<TMessageRequest> requests;
