@@ -19,8 +19,6 @@
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -31,89 +29,17 @@ const QString AccessWarningText = QStringLiteral(
     "The setup program will now try to access the card. Only continue if the base address has been set "
     "correctly(Settings | Base Address) and the card is installed.");
 
-const QString ConfirmationText = QStringLiteral(
-    "The setup program will now write the port resources. If they conflict with another device in your system, "
-    "neither may function once the DF jumper is removed. Are you sure you want to use these resources?");
-
-const QString SuccessText = QStringLiteral(
-    "The resources have been written to the card. You will now need to shut down the stack, remove the DF jumper, "
-    "and start back up. Your card will then be ready for use!");
-
 // A port's I/O address lies between these; register values are address / 8.
 constexpr int PortAddressMin = 0x100;
 constexpr int PortAddressMax = 0x3F8;
 
-class SteadyClock : public TPaceClock
-{
-public:
-    quint64 NowMs() override
-    {
-        using namespace std::chrono;
-        return quint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-    }
-    // Sleeps to the next tick: the wait ends right where the count moves on,
-    // and the thread neither spins nor oversleeps a whole tick.
-    void Rest() override
-    {
-        using namespace std::chrono;
-        std::this_thread::sleep_until(time_point_cast<milliseconds>(steady_clock::now()) + milliseconds(1));
-    }
-};
-
-TPaceClock *g_paceClock = nullptr;
-
-TPaceClock &paceClock()
-{
-    static SteadyClock steady;
-    return g_paceClock ? *g_paceClock : steady;
-}
-
 } // namespace
-
-TPaceClock::~TPaceClock() = default;
-
-TPaceClock *SetPaceClock(TPaceClock *clock)
-{
-    TPaceClock *previous = g_paceClock;
-    g_paceClock = clock;
-    return previous;
-}
-
-QString HexText(quint32 value)
-{
-    return QString::number(value, 16).toUpper();
-}
-
-bool ParseHexAddress(const QString &text, quint32 *value)
-{
-    if (text.isEmpty())
-        return false;
-    quint32 result = 0;
-    int significant = 0;
-    for (const QChar c : text) {
-        int digit;
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digit = c.unicode() - '0';
-        else if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-            digit = c.unicode() - 'A' + 10;
-        else if (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-            digit = c.unicode() - 'a' + 10;
-        else
-            return false;
-        if (significant == 0 && digit == 0)
-            continue;   // leading zeros are free
-        if (++significant > 8)
-            return false;
-        result = (result << 4) | quint32(digit);
-    }
-    if (value)
-        *value = result;
-    return true;
-}
 
 TMainForm::TMainForm(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::TMainForm)
+    // The window keeps handling its messages while a write waits.
+    , m_registers(0, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); })
 {
     ui->setupUi(this);
     LinkReferences();
@@ -273,12 +199,12 @@ void TMainForm::BaseEditChange()
         setEditColor(ui->BaseEdit, ColorToQColor(panel ? panel->Color() : clBtnFace));
         return;
     }
-    const quint32 settable = value & SettableAddressMask;
-    ui->BaseLabelFeedback->setText(value != settable ? QStringLiteral("Actual: ") + HexText(settable) : QString());
+    const TBaseJumpers jumpers(value);
+    ui->BaseLabelFeedback->setText(jumpers.CorrectionText());
     TTwoJumper *const lines[] = { ui->BaseJumper5A, ui->BaseJumper6A, ui->BaseJumper7A, ui->BaseJumper8A,
                                   ui->BaseJumper9A };
     for (int i = 0; i < 5; ++i)
-        lines[i]->setClosed((value & (0x20u << i)) == 0);   // an installed jumper is a 0 bit
+        lines[i]->setClosed(jumpers.Installed(0x20u << i));
     setEditColor(ui->BaseEdit, ColorToQColor(clWindow));
     ui->BaseJumper8B->setClosed(ui->BaseJumper8A->Closed());
     ui->BaseJumper9B->setClosed(ui->BaseJumper9A->Closed());
@@ -400,24 +326,12 @@ QWidget *TMainForm::ResourceBoxOwner() const
 
 quint8 TMainForm::ReadControlReg(quint8 index)
 {
-    OutPortB(quint16(m_controlBase + 1), index);
-    return quint8(InPortB(quint16(m_controlBase + 2)) & 0xFF);
+    return m_registers.Read(index);
 }
 
 void TMainForm::WriteControlReg(quint8 index, quint8 value)
 {
-    OutPortB(quint16(m_controlBase + 1), index);
-    OutPortB(quint16(m_controlBase + 2), value);
-    // The deadline runs from the start of the sequence, so time lost in one
-    // wait shortens the next; the window keeps handling its messages.
-    m_paceDeadline += 10;
-    TPaceClock &clock = paceClock();
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (clock.NowMs() > m_paceDeadline)
-            break;
-        clock.Rest();
-    }
+    m_registers.Write(index, value);
 }
 
 bool TMainForm::ValidateSetting(const QString &text, const QString &name)
@@ -464,11 +378,10 @@ void TMainForm::Button1Click()
     const QString text = ui->BaseEdit->text();
     quint32 value = 0;
     if (!ParseHexAddress(text, &value))
-        throw EConvertError((QLatin1Char('"') + text + QStringLiteral("\" is not a valid hexadecimal value."))
-                                .toStdString());
+        throw EConvertError(ConversionErrorText(text).toStdString());
     // The card can only sit at the address its jumpers express: the one the
     // jumpers are drawn for and the "Actual:" line names.
-    m_controlBase = quint16(value & SettableAddressMask);
+    m_registers.SetBase(quint16(TBaseJumpers(value).Settable()));
 
     ToggleResourceView();
     const QList<TUpDown *> upDowns = PortUpDowns();
@@ -535,42 +448,35 @@ void TMainForm::Button2Click()
         return;
     }
 
-    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText, TMsgButtons::OkCancel,
+    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText(), TMsgButtons::OkCancel,
             TMsgIcon::Question)
         != TMsgResult::Ok)
         return;
 
-    quint8 values[13];
-    values[0] = 0x00;
+    TPortResources resources;
     const QList<TUpDown *> upDowns = PortUpDowns();
-    for (int i = 0; i < 8; ++i)
-        values[1 + i] = quint8(upDowns[i]->Position() / 8);
-    quint32 irq = 0;
-    ParseHexAddress(ui->IRQComboA->currentText(), &irq);
-    for (int reg = 9; reg <= 12; ++reg)
-        values[reg] = quint8(irq);
+    for (int i = 0; i < TPortResources::PortCount; ++i)
+        resources.Addresses[i] = quint32(upDowns[i]->Position());
+    resources.Irq = TPortResources::IrqFromItem(ui->IRQComboA->currentText());
+    const TRegisterValues values = resources.RegisterValues();
 
     QStringList lost;
     {
         m_writing = true;
         const auto done = qScopeGuard([this] { m_writing = false; });
-        m_paceDeadline = paceClock().NowMs();
+        m_registers.StartPacing();
         for (int reg = 0; reg <= 12; ++reg)
             WriteControlReg(quint8(reg), values[reg]);
-        for (int reg = 1; reg <= 8; ++reg)
-            if (ReadControlReg(quint8(reg)) != values[reg])
-                lost << QString(QChar(u'A' + reg - 1));
+        lost = m_registers.LostPorts(values);
     }
 
     if (!lost.isEmpty()) {
         // Keep the grid: the user can check the address and the card and try again.
-        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Verification Failed"),
-            QStringLiteral("The card did not keep the addresses written for port(s) ") + lost.join(QStringLiteral(", "))
-                + QStringLiteral(". Check the control base address and that the card is installed, then try again."),
-            TMsgButtons::Ok, TMsgIcon::Warning);
+        ShowMessageBox(ResourceBoxOwner(), VerificationFailedCaption(), VerificationFailedText(lost), TMsgButtons::Ok,
+            TMsgIcon::Warning);
         return;
     }
 
     ToggleResourceView();
-    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Success"), SuccessText, TMsgButtons::Ok, TMsgIcon::Information);
+    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Success"), SuccessText(), TMsgButtons::Ok, TMsgIcon::Information);
 }
