@@ -57,6 +57,12 @@ QString PortTable(const TAddresses &addresses)
     return table;
 }
 
+// An absent card reads FF from every register.
+QString CardQuestion(quint16 base)
+{
+    return QStringLiteral("is the card at control base address %1, with its DF jumper installed?").arg(HexText(base));
+}
+
 // Registers 1 to 8 of the card, as port addresses.
 TAddresses ReadPorts(quint16 base)
 {
@@ -71,9 +77,10 @@ TAddresses ReadPorts(quint16 base)
 }
 
 // y or yes from a terminal; anything else, end of input included, is no.
-bool Confirmed(bool json)
+// The question goes where a redirected output cannot hide it.
+bool Confirmed()
 {
-    Print(ConfirmationText() + QStringLiteral("\nWrite these resources to the card? [y/N] "), json);
+    Print(ConfirmationText() + QStringLiteral("\nWrite these resources to the card? [y/N] "), true);
     char answer[64] = {};
     if (!std::fgets(answer, sizeof answer, stdin))
         return false;
@@ -118,6 +125,13 @@ int ReadCommand(const QStringList &arguments)
         PrintJson({ { QStringLiteral("base"), HexText(base) }, { QStringLiteral("ports"), PortsJson(addresses) } });
     else
         Print(BaseLines(ParseAddress(baseText)) + PortTable(addresses));
+    for (const quint32 address : addresses)
+        if (!TPortResources::AddressUsable(address)) {
+            Print(QStringLiteral("zx-setup-cli: not every port has a port address: ") + CardQuestion(base)
+                      + QLatin1Char('\n'),
+                  true);
+            break;
+        }
     return csDone;
 }
 
@@ -144,12 +158,12 @@ int WriteCommand(const QStringList &arguments)
     if (ask && !isatty(STDIN_FILENO))
         Fail(csUsage, QStringLiteral("standard input is not a terminal: add --yes to write without being asked"));
 
-    // JSON keeps standard output to itself: without a question nothing else is said.
+    // JSON keeps standard output to itself; the summary then only goes with a question.
     if (ask || !json)
         Print(BaseLines(ParseAddress(baseText)) + PortTable(resources.Addresses)
                   + QStringLiteral("IRQ   %1\n").arg(resources.Irq),
               json);
-    if (ask && !Confirmed(json))
+    if (ask && !Confirmed())
         Fail(csCancelled, QStringLiteral("cancelled; nothing was written"));
 
     AcquireCardAccess();
@@ -221,9 +235,7 @@ int LinuxCommand(const QStringList &arguments)
     const QCommandLineOption uart(QStringLiteral("uart"),
         QStringLiteral("The UART type for setserial (default 16550A)."), QStringLiteral("TYPE"),
         QStringLiteral("16550A"));
-    QCommandLineOption sysfs(QStringLiteral("sysfs"), QStringLiteral("Test only."), QStringLiteral("DIR"),
-                             QStringLiteral("/sys/class/tty"));
-    sysfs.setFlags(QCommandLineOption::HiddenFromHelp);
+    QString sysfsDir = QStringLiteral("/sys/class/tty");
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Prints the setserial lines that tell the kernel's serial driver where the card's\n"
@@ -232,9 +244,16 @@ int LinuxCommand(const QStringList &arguments)
         "given."));
     parser.addOptions({ BaseOption, PortsOption, IrqOption, firstTty, uart, JsonOption });
 #ifdef ZX_TEST_HOOKS
+    // Points the comparison at a fake tree.
+    QCommandLineOption sysfs(QStringLiteral("sysfs"), QStringLiteral("Test only."), QStringLiteral("DIR"));
+    sysfs.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(sysfs);
 #endif
     ParseCommand(parser, QStringLiteral("linux"), arguments);
+#ifdef ZX_TEST_HOOKS
+    if (parser.isSet(sysfs))
+        sysfsDir = parser.value(sysfs);
+#endif
     NoPositional(parser, QStringLiteral("linux"));
     if (parser.isSet(BaseOption) == parser.isSet(PortsOption))
         Fail(csUsage, QStringLiteral("linux needs either --base or --ports (see zx-setup-cli linux --help)"));
@@ -254,15 +273,14 @@ int LinuxCommand(const QStringList &arguments)
         addresses = ReadPorts(base);
         for (int port = 0; port < TPortResources::PortCount; ++port)
             if (!TPortResources::AddressUsable(addresses[port]))
-                Fail(csNotKept, QStringLiteral("port %1 reads %2, which is not a port address (100 to 3F8): is the "
-                                               "card at control base address %3, with its DF jumper installed?")
-                                    .arg(TPortResources::PortLetter(port))
-                                    .arg(PortAddressText(addresses[port]), HexText(base)));
+                Fail(csNotKept, QStringLiteral("port %1 reads %2, which is not a port address (100 to 3F8): ")
+                                        .arg(TPortResources::PortLetter(port))
+                                        .arg(PortAddressText(addresses[port]))
+                                    + CardQuestion(base));
         text += BaseLines(ParseAddress(parser.value(BaseOption)));
     }
 
     TKernelTtys kernel;
-    const QString sysfsDir = parser.isSet(sysfs) ? parser.value(sysfs) : sysfs.defaultValues().first();
     const bool known = kernel.Load(sysfsDir);
     QJsonArray portsJson;
     QString table = QStringLiteral("Port  Address  Line    The kernel now\n");
@@ -302,12 +320,14 @@ int LinuxCommand(const QStringList &arguments)
     QString advice;
     if (known && !enough) {
         const int count = int(kernel.Ttys().size());
-        advice = QStringLiteral("The kernel has %1 serial line(s)%2; %3 to %4 need at least %5. Add the kernel "
-                                "parameter 8250.nr_uarts=%5 to the kernel command line and restart.\n")
+        advice = QStringLiteral("The kernel has %1 serial line(s)%2; %3 to %4 need %5. Add the kernel "
+                                "parameter 8250.nr_uarts=%5 to the kernel command line (on Debian: "
+                                "GRUB_CMDLINE_LINUX in /etc/default/grub, then update-grub) and restart.\n")
                      .arg(count)
-                     .arg(count ? QStringLiteral(", %1 to %2").arg(TtyName(kernel.Ttys().first().Index),
-                                                                   TtyName(kernel.Ttys().last().Index))
-                                : QString())
+                     .arg(count == 0 ? QString()
+                          : count == 1   ? QStringLiteral(", ") + TtyName(kernel.Ttys().first().Index)
+                                         : QStringLiteral(", %1 to %2").arg(TtyName(kernel.Ttys().first().Index),
+                                                                            TtyName(kernel.Ttys().last().Index)))
                      .arg(TtyName(first), TtyName(needed - 1))
                      .arg(needed);
     }
@@ -325,8 +345,7 @@ int LinuxCommand(const QStringList &arguments)
         PrintJson(result);
         return csDone;
     }
-    text += table + QStringLiteral("\nLines for setserial (put them in /etc/serial.conf, or run setserial with "
-                                   "each):\n")
+    text += table + QStringLiteral("\nLines for setserial (as root, run setserial with each line):\n")
         + lines;
     if (!busy.isEmpty() || !advice.isEmpty())
         text += QLatin1Char('\n') + busy + advice;
