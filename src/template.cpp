@@ -472,8 +472,8 @@ void TMainForm::Button2Click()
 
     if (!lost.isEmpty()) {
         // Keep the grid: the user can check the address and the card and try again.
-        ShowMessageBox(ResourceBoxOwner(), VerificationFailedCaption(), VerificationFailedText(lost), TMsgButtons::Ok,
-            TMsgIcon::Warning);
+        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Verification Failed"), VerificationFailedText(lost),
+            TMsgButtons::Ok, TMsgIcon::Warning);
         return;
     }
 

@@ -431,6 +431,7 @@ void tst_Cli::kernelLines_data()
     QTest::addColumn<QStringList>("kernel");     // what the kernel has at each port's address
     QTest::addColumn<QString>("firstLine");      // the setserial line of port A
     QTest::addColumn<int>("nrUarts");            // the kernel parameter to set, 0: none
+    QTest::addColumn<QString>("moved");          // the note on a line that serves another UART now
     const QString standard = QStringLiteral("0:3F8:4 1:2F8:3 2:3E8:4 3:2E8:3");
     const QStringList unknown(8, QStringLiteral("not known to the kernel"));
     QStringList known;
@@ -441,16 +442,18 @@ void tst_Cli::kernelLines_data()
     }
     const QStringList given{ "linux", "--ports", Ports, "--irq", "10" };
     QTest::newRow("four standard lines only") << given << standard << unknown
-                                              << "/dev/ttyS4 port 0x100 irq 10 uart 16550A" << 12;
-    QTest::newRow("all known") << given << fourMore << known << "/dev/ttyS4 port 0x100 irq 10 uart 16550A" << 0;
+                                              << "/dev/ttyS4 port 0x100 irq 10 uart 16550A" << 12 << "";
+    QTest::newRow("all known") << given << fourMore << known << "/dev/ttyS4 port 0x100 irq 10 uart 16550A" << 0
+                               << "";
     QStringList oneKnown = unknown;
     oneKnown[2] = "ttyS7 (irq 5)";
     QTest::newRow("one known, from the card, 32 lines")
         << QStringList{ "linux", "--base", "300", "--irq", "5", "--uart", "16750" }
         << standard + " 4:0:0 5:0:0 6:0:0 7:110:5 8:0:0 9:0:0 10:0:0 11:0:0 31:0:0" << oneKnown
-        << "/dev/ttyS4 port 0x100 irq 5 uart 16750" << 0;
+        << "/dev/ttyS4 port 0x100 irq 5 uart 16750" << 0
+        << "ttyS7 has a UART at 110 now; the line for port D moves it to 118.";
     QTest::newRow("first tty 30") << given + QStringList{ "--first-tty", "30" } << standard + " 4:0:0 31:0:0"
-                                  << unknown << "/dev/ttyS30 port 0x100 irq 10 uart 16550A" << 38;
+                                  << unknown << "/dev/ttyS30 port 0x100 irq 10 uart 16550A" << 38 << "";
 }
 
 void tst_Cli::kernelLines()
@@ -461,6 +464,7 @@ void tst_Cli::kernelLines()
     QFETCH(QStringList, kernel);
     QFETCH(QString, firstLine);
     QFETCH(int, nrUarts);
+    QFETCH(QString, moved);
     SetRegisters({ 0, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0, 0, 0, 0 });
     const QString sysfs = m_dir->filePath("tty");
     for (const QString &tty : ttys.split(' ')) {
@@ -493,6 +497,8 @@ void tst_Cli::kernelLines()
     QCOMPARE(lines[setserial + 7].section(' ', 0, 2), QStringLiteral("/dev/ttyS%1 port 0x138").arg(first + 7));
     QCOMPARE(text.Out.contains(QStringLiteral("8250.nr_uarts=%1 ").arg(nrUarts)), nrUarts != 0);
     QCOMPARE(text.Out.contains("nr_uarts"), nrUarts != 0);
+    QCOMPARE(text.Out.count(" has a UART at "), int(!moved.isEmpty()));
+    QVERIFY(lines.contains(moved));
 
     const TRun json = Run(args + QStringList{ "--json" });
     QCOMPARE(json.Status, 0);

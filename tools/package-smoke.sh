@@ -29,7 +29,7 @@ deb=$(ls "$build"/zx-setup_*.deb)
 dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
 # In the package whatever a system's dpkg excludes from installing.
-dpkg-deb --contents "$deb" | grep -q ' ./usr/share/man/man1/zx-setup-cli.1$' || { echo "no manual page in the package"; exit 1; }
+dpkg-deb --contents "$deb" | grep ' ./usr/share/man/man1/zx-setup-cli.1$' >/dev/null || { echo "no manual page in the package"; exit 1; }
 
 echo "== Package: install"
 $SUDO apt-get install -y -qq "$(realpath "$deb")" >/dev/null

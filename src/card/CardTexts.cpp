@@ -16,11 +16,6 @@ QString SuccessText()
         "and start back up. Your card will then be ready for use!");
 }
 
-QString VerificationFailedCaption()
-{
-    return QStringLiteral("Verification Failed");
-}
-
 QString VerificationFailedText(const QStringList &ports)
 {
     return QStringLiteral("The card did not keep the addresses written for port(s) ") + ports.join(QStringLiteral(", "))

@@ -9,7 +9,6 @@
 QString ConfirmationText();
 QString SuccessText();
 
-QString VerificationFailedCaption();
 // ports: the letters of the ports that did not keep their address.
 QString VerificationFailedText(const QStringList &ports);
 

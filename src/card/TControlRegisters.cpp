@@ -18,6 +18,14 @@ std::uint16_t TControlRegisters::ReadRaw(quint8 index)
     return answer;
 }
 
+std::array<quint32, TPortResources::PortCount> TControlRegisters::PortAddresses()
+{
+    std::array<quint32, TPortResources::PortCount> addresses{};
+    for (int port = 0; port < TPortResources::PortCount; ++port)
+        addresses[port] = quint32(Read(quint8(1 + port))) * 8;
+    return addresses;
+}
+
 void TControlRegisters::StartPacing()
 {
     m_deadline = PaceClock().NowMs();

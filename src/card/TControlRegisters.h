@@ -23,6 +23,8 @@ public:
     // What the data port answered: PortDriverMissing without port access.
     std::uint16_t ReadRaw(quint8 index);
     quint8 Read(quint8 index) { return quint8(ReadRaw(index) & 0xFF); }
+    // Registers 1 to 8: the I/O addresses of ports A to H as the card holds them.
+    std::array<quint32, TPortResources::PortCount> PortAddresses();
     // True once a read has answered PortDriverMissing.
     bool AccessLost() const { return m_accessLost; }
 

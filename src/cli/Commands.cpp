@@ -68,9 +68,7 @@ TAddresses ReadPorts(quint16 base)
 {
     AcquireCardAccess();
     TControlRegisters registers(base);
-    TAddresses addresses{};
-    for (int port = 0; port < TPortResources::PortCount; ++port)
-        addresses[port] = quint32(registers.Read(quint8(1 + port))) * 8;
+    const TAddresses addresses = registers.PortAddresses();
     if (registers.AccessLost())
         FailNoAccess();
     return addresses;
