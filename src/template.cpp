@@ -12,7 +12,6 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
-#include "porthelper/PortPolicy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,8 +19,6 @@
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -32,94 +29,17 @@ const QString AccessWarningText = QStringLiteral(
     "The setup program will now try to access the card. Only continue if the base address has been set "
     "correctly(Settings | Base Address) and the card is installed.");
 
-const QString ConfirmationText = QStringLiteral(
-    "The setup program will now write the port resources. If they conflict with another device in your system, "
-    "neither may function once the DF jumper is removed. Are you sure you want to use these resources?");
-
-const QString AddressNotUsableText = QStringLiteral(
-    "The control base address %1 lies in the system board's I/O range (0 to FF), where the card's registers cannot "
-    "be reached without disturbing the computer. Set the card's address jumpers to 100 or above, enter that address "
-    "under Settings | Base Address, and try again.");
-
-const QString SuccessText = QStringLiteral(
-    "The resources have been written to the card. You will now need to shut down the stack, remove the DF jumper, "
-    "and start back up. Your card will then be ready for use!");
-
 // A port's I/O address lies between these; register values are address / 8.
 constexpr int PortAddressMin = 0x100;
 constexpr int PortAddressMax = 0x3F8;
 
-class SteadyClock : public TPaceClock
-{
-public:
-    quint64 NowMs() override
-    {
-        using namespace std::chrono;
-        return quint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-    }
-    // Sleeps to the next tick: the wait ends right where the count moves on,
-    // and the thread neither spins nor oversleeps a whole tick.
-    void Rest() override
-    {
-        using namespace std::chrono;
-        std::this_thread::sleep_until(time_point_cast<milliseconds>(steady_clock::now()) + milliseconds(1));
-    }
-};
-
-TPaceClock *g_paceClock = nullptr;
-
-TPaceClock &paceClock()
-{
-    static SteadyClock steady;
-    return g_paceClock ? *g_paceClock : steady;
-}
-
 } // namespace
-
-TPaceClock::~TPaceClock() = default;
-
-TPaceClock *SetPaceClock(TPaceClock *clock)
-{
-    TPaceClock *previous = g_paceClock;
-    g_paceClock = clock;
-    return previous;
-}
-
-QString HexText(quint32 value)
-{
-    return QString::number(value, 16).toUpper();
-}
-
-bool ParseHexAddress(const QString &text, quint32 *value)
-{
-    if (text.isEmpty())
-        return false;
-    quint32 result = 0;
-    int significant = 0;
-    for (const QChar c : text) {
-        int digit;
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digit = c.unicode() - '0';
-        else if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-            digit = c.unicode() - 'A' + 10;
-        else if (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-            digit = c.unicode() - 'a' + 10;
-        else
-            return false;
-        if (significant == 0 && digit == 0)
-            continue;   // leading zeros are free
-        if (++significant > 8)
-            return false;
-        result = (result << 4) | quint32(digit);
-    }
-    if (value)
-        *value = result;
-    return true;
-}
 
 TMainForm::TMainForm(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::TMainForm)
+    // The window keeps handling its messages while a write waits.
+    , m_registers(0, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); })
 {
     ui->setupUi(this);
     LinkReferences();
@@ -277,12 +197,12 @@ void TMainForm::BaseEditChange()
         setEditColor(ui->BaseEdit, ColorToQColor(panel ? panel->Color() : clBtnFace));
         return;
     }
-    const quint32 settable = value & SettableAddressMask;
-    ui->BaseLabelFeedback->setText(value != settable ? QStringLiteral("Actual: ") + HexText(settable) : QString());
+    const TBaseJumpers jumpers(value);
+    ui->BaseLabelFeedback->setText(jumpers.CorrectionText());
     TTwoJumper *const lines[] = { ui->BaseJumper5A, ui->BaseJumper6A, ui->BaseJumper7A, ui->BaseJumper8A,
                                   ui->BaseJumper9A };
     for (int i = 0; i < 5; ++i)
-        lines[i]->setClosed((value & (0x20u << i)) == 0);   // an installed jumper is a 0 bit
+        lines[i]->setClosed(jumpers.Installed(0x20u << i));
     setEditColor(ui->BaseEdit, ColorToQColor(clWindow));
     ui->BaseJumper8B->setClosed(ui->BaseJumper8A->Closed());
     ui->BaseJumper9B->setClosed(ui->BaseJumper9A->Closed());
@@ -424,35 +344,23 @@ bool TMainForm::CardReachable()
     return false;
 }
 
-bool TMainForm::ControlBaseUsable(quint32 settable)
+bool TMainForm::ControlBaseUsable(const TBaseJumpers &base)
 {
-    if (!InSystemBoardRange(settable))
+    if (!base.InSystemBoardRange())
         return true;
-    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Address Not Usable"), AddressNotUsableText.arg(HexText(settable)),
+    ShowMessageBox(ResourceBoxOwner(), AddressNotUsableCaption(), AddressNotUsableText(base.Settable()),
         TMsgButtons::Ok, TMsgIcon::Warning);
     return false;
 }
 
 quint8 TMainForm::ReadControlReg(quint8 index)
 {
-    OutPortB(quint16(m_controlBase + 1), index);
-    return quint8(InPortB(quint16(m_controlBase + 2)) & 0xFF);
+    return m_registers.Read(index);
 }
 
 void TMainForm::WriteControlReg(quint8 index, quint8 value)
 {
-    OutPortB(quint16(m_controlBase + 1), index);
-    OutPortB(quint16(m_controlBase + 2), value);
-    // The deadline runs from the start of the sequence, so time lost in one
-    // wait shortens the next; the window keeps handling its messages.
-    m_paceDeadline += 10;
-    TPaceClock &clock = paceClock();
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (clock.NowMs() > m_paceDeadline)
-            break;
-        clock.Rest();
-    }
+    m_registers.Write(index, value);
 }
 
 bool TMainForm::ValidateSetting(const QString &text, const QString &name)
@@ -499,18 +407,27 @@ void TMainForm::Button1Click()
     const QString text = ui->BaseEdit->text();
     quint32 value = 0;
     if (!ParseHexAddress(text, &value))
-        throw EConvertError((QLatin1Char('"') + text + QStringLiteral("\" is not a valid hexadecimal value."))
-                                .toStdString());
-    if (!ControlBaseUsable(value & SettableAddressMask) || !CardReachable())
+        throw EConvertError(ConversionErrorText(text).toStdString());
+    const TBaseJumpers base(value);
+    if (!ControlBaseUsable(base) || !CardReachable())
         return;   // nothing read: the grid would show invented values
     // The card can only sit at the address its jumpers express: the one the
     // jumpers are drawn for and the "Actual:" line names.
-    m_controlBase = quint16(value & SettableAddressMask);
+    m_registers.SetBase(quint16(base.Settable()));
+
+    int positions[8];
+    for (int reg = 1; reg <= 8; ++reg)
+        positions[reg - 1] = ReadControlReg(quint8(reg)) * 8;
+    if (m_registers.AccessLost()) {
+        // The helper went away halfway: these are not the card's values.
+        ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
+        return;
+    }
 
     ToggleResourceView();
     const QList<TUpDown *> upDowns = PortUpDowns();
-    for (int reg = 1; reg <= 8; ++reg)
-        upDowns[reg - 1]->setPosition(ReadControlReg(quint8(reg)) * 8);   // runs BaseUDChangingEx
+    for (int i = 0; i < 8; ++i)
+        upDowns[i]->setPosition(positions[i]);   // runs BaseUDChangingEx
     // The card's values are where the arrows start from; nothing counts as
     // chosen until the user moves it.
     for (TEdit *edit : PortEdits())
@@ -569,42 +486,40 @@ void TMainForm::Button2Click()
     if (!CardReachable())
         return;
 
-    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText, TMsgButtons::OkCancel,
+    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText(), TMsgButtons::OkCancel,
             TMsgIcon::Question)
         != TMsgResult::Ok)
         return;
 
-    quint8 values[13];
-    values[0] = 0x00;
+    TPortResources resources;
     const QList<TUpDown *> upDowns = PortUpDowns();
-    for (int i = 0; i < 8; ++i)
-        values[1 + i] = quint8(upDowns[i]->Position() / 8);
-    quint32 irq = 0;
-    ParseHexAddress(ui->IRQComboA->currentText(), &irq);
-    for (int reg = 9; reg <= 12; ++reg)
-        values[reg] = quint8(irq);
+    for (int i = 0; i < TPortResources::PortCount; ++i)
+        resources.Addresses[i] = quint32(upDowns[i]->Position());
+    resources.Irq = TPortResources::IrqFromItem(ui->IRQComboA->currentText());
+    const TRegisterValues values = resources.RegisterValues();
 
     QStringList lost;
     {
         m_writing = true;
         const auto done = qScopeGuard([this] { m_writing = false; });
-        m_paceDeadline = paceClock().NowMs();
+        m_registers.StartPacing();
         for (int reg = 0; reg <= 12; ++reg)
             WriteControlReg(quint8(reg), values[reg]);
-        for (int reg = 1; reg <= 8; ++reg)
-            if (ReadControlReg(quint8(reg)) != values[reg])
-                lost << QString(QChar(u'A' + reg - 1));
+        lost = m_registers.LostPorts(values);
     }
 
+    if (m_registers.AccessLost()) {
+        // Nothing can be said of what the card holds now, only why.
+        ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
+        return;
+    }
     if (!lost.isEmpty()) {
         // Keep the grid: the user can check the address and the card and try again.
-        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Verification Failed"),
-            QStringLiteral("The card did not keep the addresses written for port(s) ") + lost.join(QStringLiteral(", "))
-                + QStringLiteral(". Check the control base address and that the card is installed, then try again."),
+        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Verification Failed"), VerificationFailedText(lost),
             TMsgButtons::Ok, TMsgIcon::Warning);
         return;
     }
 
     ToggleResourceView();
-    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Success"), SuccessText, TMsgButtons::Ok, TMsgIcon::Information);
+    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Success"), SuccessText(), TMsgButtons::Ok, TMsgIcon::Information);
 }

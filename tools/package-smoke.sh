@@ -22,16 +22,18 @@ fi
 
 echo "== Package: build"
 cmake -S . -B "$build" -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Settings zx-setup-porthelper
+cmake --build "$build" -j"$(nproc)" --target Settings zx-setup-porthelper zx-setup-cli
 rm -f "$build"/zx-setup_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/zx-setup_*.deb)
 dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
+# In the package whatever a system's dpkg excludes from installing.
+dpkg-deb --contents "$deb" | grep ' ./usr/share/man/man1/zx-setup-cli.1$' >/dev/null || { echo "no manual page in the package"; exit 1; }
 
 echo "== Package: install"
 $SUDO apt-get install -y -qq "$(realpath "$deb")" >/dev/null
-files=(/usr/bin/Settings /usr/bin/zx-setup /usr/libexec/zx-setup/zx-setup-porthelper
+files=(/usr/bin/Settings /usr/bin/zx-setup /usr/bin/zx-setup-cli /usr/libexec/zx-setup/zx-setup-porthelper
        /usr/share/polkit-1/actions/org.zxsetup.porthelper.policy
        /usr/share/applications/zx-setup.desktop /usr/share/icons/hicolor/scalable/apps/zx-setup.svg)
 for f in "${files[@]}"; do
@@ -60,6 +62,15 @@ if [ "$status" -ne 124 ]; then
   exit 1
 fi
 echo "ran until stopped"
+
+echo "== Package: the installed command-line tool, without a display"
+jumpers=$(cd / && "${runas[@]}" env -u DISPLAY -u WAYLAND_DISPLAY zx-setup-cli jumpers 300)
+sed 's/^/  | /' <<<"$jumpers"
+grep -q '^Control base address: 300$' <<<"$jumpers" || { echo "zx-setup-cli jumpers failed"; exit 1; }
+if ldd /usr/bin/zx-setup-cli | grep -E 'libQt6(Gui|Widgets)'; then
+  echo "zx-setup-cli loads GUI libraries"
+  exit 1
+fi
 
 echo "== Package: remove"
 $SUDO apt-get remove -y -qq zx-setup >/dev/null

@@ -1,0 +1,161 @@
+#include "CliSupport.h"
+
+#include "CardTexts.h"
+#include "HexAddress.h"
+#include "PortHelperBackend.h"
+#include "TBaseJumpers.h"
+#include "VORTAN32.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <memory>
+
+void Fail(int status, const QString &line)
+{
+    throw TCliExit{ status, line };
+}
+
+void Print(const QString &text, bool toStderr)
+{
+    std::FILE *stream = toStderr ? stderr : stdout;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+void ParseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments,
+                  const QString &syntax)
+{
+    // Not addHelpOption(): its --help-all offers GUI options this tool has not.
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    if (!parser.parse(QStringList{ QStringLiteral("zx-setup-cli") } + arguments)) {
+        QString error = parser.errorText();
+        if (error.endsWith(QLatin1Char('.')))
+            error.chop(1);
+        Fail(csUsage, QStringLiteral("%1 (see zx-setup-cli %2 --help)").arg(error, command));
+    }
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        // The parser's usage line knows nothing of commands.
+        text.replace(0, text.indexOf(QLatin1Char('\n')),
+                     QStringLiteral("Usage: zx-setup-cli %1 [options]%2").arg(command, syntax));
+        Print(text);
+        Fail(csDone, QString());
+    }
+}
+
+QString Required(const QCommandLineParser &parser, const QString &command, const QString &option)
+{
+    if (!parser.isSet(option))
+        Fail(csUsage, QStringLiteral("%1 needs --%2 (see zx-setup-cli %1 --help)").arg(command, option));
+    return parser.value(option);
+}
+
+void NoPositional(const QCommandLineParser &parser, const QString &command)
+{
+    if (!parser.positionalArguments().isEmpty())
+        Fail(csUsage, QStringLiteral("%1 takes no argument \"%2\" (see zx-setup-cli %1 --help)")
+                          .arg(command, parser.positionalArguments().first()));
+}
+
+quint32 ParseAddress(const QString &text)
+{
+    quint32 value = 0;
+    if (!ParseHexAddress(text, &value))
+        Fail(csUsage, ConversionErrorText(text));
+    return value;
+}
+
+quint16 ParseControlBase(const QString &text)
+{
+    const TBaseJumpers jumpers(ParseAddress(text));
+    if (jumpers.InSystemBoardRange())
+        Fail(csUsage, AddressNotUsableText(jumpers.Settable()));
+    return quint16(jumpers.Settable());
+}
+
+std::array<quint32, TPortResources::PortCount> ParsePorts(const QString &text)
+{
+    const QStringList items = text.split(QLatin1Char(','));
+    if (items.size() != TPortResources::PortCount)
+        Fail(csUsage, QStringLiteral("--ports needs eight addresses, for ports A to H, separated by commas "
+                                     "(%1 given)")
+                          .arg(items.size()));
+    std::array<quint32, TPortResources::PortCount> addresses{};
+    for (int port = 0; port < TPortResources::PortCount; ++port) {
+        const QString item = items[port].trimmed();
+        quint32 address = 0;
+        if (!ParseHexAddress(item, &address))
+            Fail(csUsage, QStringLiteral("port %1: ").arg(TPortResources::PortLetter(port)) + ConversionErrorText(item));
+        if (!TPortResources::AddressUsable(address))
+            Fail(csUsage, QStringLiteral("port %1: %2 is not a port address: choose 100 to 3F8 in steps of 8")
+                              .arg(TPortResources::PortLetter(port))
+                              .arg(item));
+        addresses[port] = address;
+    }
+    return addresses;
+}
+
+quint32 ParseIrq(const QString &text)
+{
+    QStringList choices;
+    for (const QString &item : TPortResources::IrqItems())
+        choices << QString::number(TPortResources::IrqFromItem(item));
+    const QString list = choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ")
+        + choices.last();
+    bool digits = !text.isEmpty() && text.size() <= 3;
+    for (const QChar c : text)
+        digits = digits && c.isDigit() && c.unicode() < 128;
+    const quint32 irq = digits ? text.toUInt() : 0;
+    if (!digits || !TPortResources::IrqUsable(irq))
+        Fail(csUsage, QStringLiteral("IRQ \"%1\" is not one the card offers: choose %2").arg(text, list));
+    return irq;
+}
+
+QString BaseLines(quint32 typed)
+{
+    const QString correction = TBaseJumpers(typed).CorrectionText();
+    return QStringLiteral("Control base address: ") + HexText(typed) + QLatin1Char('\n')
+        + (correction.isEmpty() ? QString() : correction + QLatin1Char('\n'));
+}
+
+namespace {
+
+std::unique_ptr<TPortBackend> CreateBackend()
+{
+#ifdef ZX_TEST_HOOKS
+    // Tests stand a program in for pkexec and the helper; never the device.
+    const QString standIn = qEnvironmentVariable("ZX_CLI_PKEXEC");
+    if (!standIn.isEmpty()) {
+        TPortAccessConfig config;
+        config.DevicePath.clear();
+        config.PkexecPath = standIn;
+        config.HelperPath = standIn;
+        config.StartTimeoutMs = 5000;
+        return std::make_unique<TPortHelperBackend>(std::move(config));
+    }
+#endif
+    return CreateDefaultPortBackend();
+}
+
+} // namespace
+
+void AcquireCardAccess()
+{
+    static std::unique_ptr<TPortBackend> backend;
+    if (!backend) {
+        backend = CreateBackend();
+        SetPortBackend(backend.get());
+    }
+    if (!AcquirePortAccess())
+        FailNoAccess();
+}
+
+void FailNoAccess()
+{
+    const QString cause = PortAccessCause();
+    Fail(csNoAccess, cause.isEmpty() ? QStringLiteral("no access to the card's I/O ports (no port driver and no "
+                                                      "port helper could be used)")
+                                     : QStringLiteral("no access to the card's I/O ports: ") + cause);
+}

@@ -1,0 +1,70 @@
+// zx-setup-cli: the card's setup from a terminal or a script, without a
+// display: the address jumpers, reading and writing the eight ports'
+// addresses and IRQ, and the kernel's serial lines that follow a write.
+#include "CliSupport.h"
+#include "Commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+const char *const Overview =
+    "Usage: zx-setup-cli COMMAND [options]\n"
+    "Sets up the ZX-SER8 / ZX-BAL8 serial card from a terminal.\n"
+    "\n"
+    "Commands:\n"
+    "  jumpers ADDRESS                          the address jumpers A9 to A5 for a control base address\n"
+    "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
+    "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
+    "                                           writes the ports' addresses and IRQ into the card\n"
+    "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
+    "                                           the setserial lines for the kernel's serial driver\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     this overview; after a command, that command's help\n"
+    "  -v, --version  the version\n"
+    "\n"
+    "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values,\n"
+    "2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+
+int Run(const QStringList &arguments)
+{
+    const QString command = arguments.value(1);
+    const QStringList rest = arguments.mid(2);
+    if (command == QLatin1String("-h") || command == QLatin1String("--help")) {
+        Print(QString::fromLatin1(Overview));
+        return csDone;
+    }
+    if (command == QLatin1String("-v") || command == QLatin1String("--version")) {
+        Print(QStringLiteral("zx-setup-cli %1\n").arg(QCoreApplication::applicationVersion()));
+        return csDone;
+    }
+    if (command == QLatin1String("jumpers"))
+        return JumpersCommand(rest);
+    if (command == QLatin1String("read"))
+        return ReadCommand(rest);
+    if (command == QLatin1String("write"))
+        return WriteCommand(rest);
+    if (command == QLatin1String("linux"))
+        return LinuxCommand(rest);
+    Fail(csUsage, command.isEmpty() ? QStringLiteral("a command is needed (see zx-setup-cli --help)")
+                                    : QStringLiteral("unknown command \"%1\" (see zx-setup-cli --help)").arg(command));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zx-setup-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZX_VERSION));
+    try {
+        return Run(QCoreApplication::arguments());
+    } catch (const TCliExit &exit) {
+        if (!exit.Line.isEmpty())
+            Print(QStringLiteral("zx-setup-cli: ") + exit.Line + QLatin1Char('\n'), true);
+        return exit.Status;
+    }
+}
