@@ -124,19 +124,20 @@ namespace {
 
 std::unique_ptr<TPortBackend> CreateBackend()
 {
+    TPortAccessConfig config;
+    // The tool says why itself, once, as it exits.
+    config.Report = nullptr;
 #ifdef ZX_TEST_HOOKS
     // Tests stand a program in for pkexec and the helper; never the device.
     const QString standIn = qEnvironmentVariable("ZX_CLI_PKEXEC");
     if (!standIn.isEmpty()) {
-        TPortAccessConfig config;
         config.DevicePath.clear();
         config.PkexecPath = standIn;
         config.HelperPath = standIn;
         config.StartTimeoutMs = 5000;
-        return std::make_unique<TPortHelperBackend>(std::move(config));
     }
 #endif
-    return CreateDefaultPortBackend();
+    return std::make_unique<TPortHelperBackend>(std::move(config));
 }
 
 } // namespace
