@@ -7,7 +7,7 @@
 #include "TTwoJumper.h"
 #include "TTwoJumperAccessible.h"
 
-#include <QAccessible>
+#include <QAccessibleWidget>
 
 namespace {
 
@@ -34,6 +34,11 @@ QAccessibleInterface *TAccessibleFactory::Create(const QString &className, QObje
         return new TBoardHighlightAccessible(static_cast<TBoardHighlight *>(object));
     if (className == QLatin1String("TBoardImage"))
         return new TBoardImageAccessible(static_cast<TBoardImage *>(object));
+    // Plain widgets to Qt, so a screen reader would take them for a filler,
+    // not the windows they are; their names are their captions.
+    for (const char *window : {"TPopupForm", "THelpForm", "TTechForm", "TPCIForm"})
+        if (className == QLatin1String(window))
+            return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
 
