@@ -480,7 +480,9 @@ void tst_Popup::pressedByScreenReader()
     QTRY_VERIFY(Open(h));
     QVERIFY(h->Pinned());
     QVERIFY(w.Entry("Protocol/&Mode")->isChecked());
-    QCOMPARE(QAccessible::queryAccessibleInterface(h->Popup())->text(QAccessible::Name), QStringLiteral("Protocol/Mode"));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(h->Popup());
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Protocol/Mode"));
     w.Away();
     QCoreApplication::processEvents();
     QVERIFY(Open(h));

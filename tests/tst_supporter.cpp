@@ -311,6 +311,7 @@ void tst_Supporter::windowsAsBuilt()
     for (QWidget *window : {static_cast<QWidget *>(help), static_cast<QWidget *>(tech)}) {
         QCOMPARE(window->parentWidget(), &mw.window);
         QCOMPARE(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), window->windowTitle());
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
         QVERIFY(window->isWindow() && (window->windowFlags() & Qt::WindowStaysOnTopHint));
         QVERIFY(!window->isVisible());
     }
