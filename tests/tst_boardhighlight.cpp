@@ -1,12 +1,15 @@
 // The highlight ring: its pixels, the images caught from the photograph, the
 // derived names, the panel link rules and the reordering group walk.
+#include "DensityScreens.h"
 #include "DrawingChecks.h"
+#include "MainWindowFixture.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
 #include "TPicture.h"
 #include "TRadioPanel.h"
 #include "TestMain.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QtTest>
 
@@ -39,6 +42,10 @@ private slots:
     void panelLinkRules();
     void popupActiveReachesEveryMemberOnce_data();
     void popupActiveReachesEveryMemberOnce();
+    void deviceResolution_data();
+    void deviceResolution();
+    void accessible_data();
+    void accessible();
 };
 
 void tst_BoardHighlight::ringPixels_data()
@@ -230,6 +237,121 @@ void tst_BoardHighlight::popupActiveReachesEveryMemberOnce()
             QCOMPARE(h->PopupActive(), active.contains(h->objectName()));
         }
     QCOMPARE(order, orderAfter);
+}
+
+void tst_BoardHighlight::deviceResolution_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QRect>("place");
+    QTest::newRow("ring at 2") << 2.0 << QRect(21, 64, 89, 33);
+    QTest::newRow("ring at 1.5, on half pixels") << 1.5 << QRect(21, 65, 89, 33);
+    QTest::newRow("ring at 1.25, on quarter pixels") << 1.25 << QRect(309, 271, 33, 54);
+}
+
+void tst_BoardHighlight::deviceResolution()
+{
+    // Guards against rings on a high-density screen computed at 1x and blown
+    // up, caught from the photograph at the wrong offset, or leaving seams
+    // against the photograph around them.
+    QFETCH(qreal, ratio);
+    QFETCH(QRect, place);
+    QWidget window;
+    window.resize(420, 420);
+    if (!PlaceOnDensityScreen(&window, ratio))
+        QSKIP("needs the offscreen platform's screens of other densities");
+    auto *board = new TBoardImage(&window);
+    board->setAutoSize(false);
+    board->setStretch(true);
+    board->setCenterOnForm(false);
+    board->setGeometry(7, 3, 400, 400);
+    QVERIFY(board->Picture()->LoadFromFile(QStringLiteral(ZX_SOURCE_DIR "/resources/board.jpg")));
+    TBoardHighlight *ring = Add(board, "Ring", "Ring", htSettings);
+    ring->setGeometry(place);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(ring->Prepared());
+    QCOMPARE(ring->devicePixelRatioF(), ratio);
+
+    // The window as drawn at this ratio, without the ring and with it.
+    ring->hide();
+    const QImage photo = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ring->show();
+    const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The device pixels the ring reaches into; at a fractional ratio the
+    // outermost ones are shared with the photograph around it.
+    const QPointF corner = QPointF(ring->mapTo(&window, QPoint(0, 0))) * ratio;
+    const QRect reach(QPoint(qFloor(corner.x()), qFloor(corner.y())),
+                      QPoint(qCeil(corner.x() + place.width() * ratio) - 1, qCeil(corner.y() + place.height() * ratio) - 1));
+    const bool shared = ratio != qFloor(ratio);
+    QImage tinted = photo.copy(reach);
+    TBoardHighlight::RenderRing(tinted, reach.width() - 1, reach.height() - 1, false, ring->TypeColor(),
+                                ring->NormalOpacity());
+    int ringPixels = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const QPoint p(x, y);
+            const bool inside = reach.contains(p);
+            const bool edge = shared && inside
+                              && (x == reach.left() || x == reach.right() || y == reach.top() || y == reach.bottom());
+            const QRgb want = inside ? tinted.pixel(p - reach.topLeft()) : photo.pixel(p);
+            if (shot.pixel(p) == want || (edge && shot.pixel(p) == photo.pixel(p))) {
+                ringPixels += inside && want != photo.pixel(p);
+                continue;
+            }
+            QFAIL(qPrintable(QStringLiteral("device pixel %1, %2 is %3, not %4 (photograph %5)")
+                                 .arg(x).arg(y).arg(QColor(shot.pixel(p)).name(), QColor(want).name(),
+                                                    QColor(photo.pixel(p)).name())));
+        }
+    }
+    // Most of the reach is tinted: the ring was really drawn there.
+    QVERIFY(ringPixels > reach.width() * reach.height() / 2);
+}
+
+void tst_BoardHighlight::accessible_data()
+{
+    // The board picture of the main window and its rings, as a screen reader finds them.
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+    const auto ring = [](const char *control, const char *name, const char *description) {
+        QTest::addRow("%s", control) << control << QAccessible::Button << name << description;
+    };
+    ring("BaseHighlight", "Control Base Address", "jumper settings");
+    ring("ModeHighlight", "Protocol/Mode", "jumper settings");   // no access-key mark
+    ring("LoadHighlight", "Load", "jumper settings");
+    ring("ClockHighlight", "Baud Clock Rate", "jumper settings");
+    ring("COMHighlight", "Serial Connector", "information");
+    ring("COMBaseHighlight", "Port Resources", "jumper settings");
+    ring("DFHighlight", "Port Disable", "jumper settings");
+    QTest::newRow("red ring") << "calibration" << QAccessible::Button << "Calibrate" << "calibration";
+    QTest::newRow("the picture holding them") << "BoardImage1" << QAccessible::Graphic << "Board photograph" << "";
+}
+
+void tst_BoardHighlight::accessible()
+{
+    // Guards against anonymous rings, a ring that does not say what its popup
+    // is for or cannot be pressed, and a photograph a screen reader skips.
+    QFETCH(QString, control);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    MainWindowFixture f;
+    auto *board = f.get<TBoardImage>("BoardImage1");
+    if (control == "calibration")
+        Add(board, control, name, htCalibration);
+    QWidget *w = f.get(control);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(iface && iface->isValid());
+    QCOMPARE(iface->role(), role);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(iface->text(QAccessible::Description), description);
+    if (role == QAccessible::Button) {
+        QVERIFY(iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        QCOMPARE(iface->parent(), QAccessible::queryAccessibleInterface(board));
+    } else {
+        QCOMPARE(iface->childCount(), board->findChildren<TBoardHighlight *>().size());
+    }
 }
 
 ZX_TEST_MAIN(tst_BoardHighlight)

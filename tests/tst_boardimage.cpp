@@ -1,6 +1,7 @@
 // The board picture: where it draws the photograph, where it places itself
 // on its window, how it sizes itself, and the request that opens the first
 // highlight's popup.
+#include "DensityScreens.h"
 #include "DrawingChecks.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
@@ -77,6 +78,8 @@ private slots:
     void equalValueDoesNotRepaint();
     void showFirstHighlight_data();
     void showFirstHighlight();
+    void deviceResolution_data();
+    void deviceResolution();
 };
 
 void tst_BoardImage::creationDefaults()
@@ -423,6 +426,43 @@ void tst_BoardImage::showFirstHighlight()
     QCOMPARE(opens && base->Popup()->isVisible(), opens);
     QCOMPARE(watcher.shows, opens ? 1 : 0);   // never closed on the way
     QCOMPARE(watcher.hides, 0);
+}
+
+void tst_BoardImage::deviceResolution_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<QSize>("device"); // the photograph as the screen gets it
+    QTest::newRow("stretched at 2: 800 x 800") << 2.0 << true << QSize(800, 800);
+    QTest::newRow("stretched at 1.25: 500 x 500") << 1.25 << true << QSize(500, 500);
+    QTest::newRow("own size at 1.5: 900 x 908") << 1.5 << false << QSize(900, 908);
+}
+
+void tst_BoardImage::deviceResolution()
+{
+    // Guards against the photograph on a high-density screen scaled to the
+    // logical size and blown up again (half its detail lost), or scaled
+    // without smoothing.
+    QFETCH(qreal, ratio);
+    QFETCH(bool, stretch);
+    QFETCH(QSize, device);
+    TBoardImage image;
+    image.setAutoSize(false);
+    image.setCenterOnForm(false);
+    image.resize(400, 400);
+    if (!PlaceOnDensityScreen(&image, ratio))
+        QSKIP("needs the offscreen platform's screens of other densities");
+    QVERIFY(image.Picture()->LoadFromFile(QStringLiteral(ZX_SOURCE_DIR "/resources/board.jpg")));
+    image.setStretch(stretch);
+    image.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&image));
+
+    const QImage shot = image.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shot.size(), QSize(400, 400) * ratio);
+    const QImage scaled = image.Picture()->Image().scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage expected = scaled.copy(QRect(QPoint(0, 0), shot.size()));
+    expected.setDevicePixelRatio(ratio);
+    QCOMPARE(shot, expected);
 }
 
 ZX_TEST_MAIN(tst_BoardImage)

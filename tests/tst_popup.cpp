@@ -6,6 +6,7 @@
 #include "TRadioPanel.h"
 #include "TestMain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
@@ -135,6 +136,8 @@ private slots:
     void menuOrder_data();
     void menuOrder();
     void noMenuOnThePicture();
+    void pressedByScreenReader_data();
+    void pressedByScreenReader();
 };
 
 void tst_Popup::hoverOpensPopupInPlace_data()
@@ -452,6 +455,38 @@ void tst_Popup::noMenuOnThePicture()
     QVERIFY(Open(h) && h->Pinned());
     QTest::mouseClick(h->Popup()->DoneButton(), Qt::LeftButton);
     QVERIFY(!Open(h));
+}
+
+void tst_Popup::pressedByScreenReader_data()
+{
+    QTest::addColumn<bool>("hovered");   // the pointer opened the popup before
+    QTest::newRow("closed ring: opens pinned") << false;
+    QTest::newRow("ring hovered open: pinned") << true;
+}
+
+void tst_Popup::pressedByScreenReader()
+{
+    // Guards against a ring's press action leaving the popup closed, or open
+    // but unpinned so that it vanishes, and a popup a screen reader cannot name.
+    QFETCH(bool, hovered);
+    TTestWindow w;
+    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(21, 64, 89, 33));
+    QVERIFY(w.ShowAndPrepare());
+    if (hovered) {
+        Hover(h);
+        QTRY_VERIFY(Open(h));
+    }
+    QAccessible::queryAccessibleInterface(h)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(Open(h));
+    QVERIFY(h->Pinned());
+    QVERIFY(w.Entry("Protocol/&Mode")->isChecked());
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(h->Popup());
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Protocol/Mode"));
+    w.Away();
+    QCoreApplication::processEvents();
+    QVERIFY(Open(h));
+    h->DoneClick();
 }
 
 ZX_TEST_MAIN(tst_Popup)

@@ -11,6 +11,7 @@
 #include "template.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMainWindow>
@@ -273,7 +274,8 @@ void tst_Supporter::helpText()
 
 void tst_Supporter::windowsAsBuilt()
 {
-    // Guards against a title line, help or support window with the wrong look, text, owner or anchoring.
+    // Guards against a title line, help or support window with the wrong look, text, owner or anchoring,
+    // or a window a screen reader cannot name.
     MainWindow mw;
     mw.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&mw.window));
@@ -308,6 +310,8 @@ void tst_Supporter::windowsAsBuilt()
 
     for (QWidget *window : {static_cast<QWidget *>(help), static_cast<QWidget *>(tech)}) {
         QCOMPARE(window->parentWidget(), &mw.window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), window->windowTitle());
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
         QVERIFY(window->isWindow() && (window->windowFlags() & Qt::WindowStaysOnTopHint));
         QVERIFY(!window->isVisible());
     }
@@ -506,7 +510,7 @@ void tst_Supporter::closeButtonWindowsKeepTheirLayout_data()
 
 void tst_Supporter::closeButtonWindowsKeepTheirLayout()
 {
-    // Guards against the memo or Close button being placed or anchored wrongly.
+    // Guards against the memo or Close button being placed or anchored wrongly, or a nameless window.
     QFETCH(QString, window);
     QFETCH(int, closeLeft);
     MainWindow mw;
@@ -514,6 +518,7 @@ void tst_Supporter::closeButtonWindowsKeepTheirLayout()
     mw.sup->BuildWindows();
     const FormControls controls = formControls(mw.sup, window);
     controls.form->show();
+    QCOMPARE(QAccessible::queryAccessibleInterface(controls.form)->text(QAccessible::Name), controls.form->windowTitle());
     QCOMPARE(controls.form->size(), QSize(321, 138));
     QCOMPARE(controls.text->geometry(), QRect(8, 8, 305, 89));
     QCOMPARE(controls.button->geometry(), QRect(closeLeft, 105, 73, 25));

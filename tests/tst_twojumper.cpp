@@ -1,9 +1,17 @@
 // Drawing, size exchange, property access and clicks of the two-pin jumper.
+#include "DensityScreens.h"
 #include "DrawingChecks.h"
+#include "MainWindowFixture.h"
+#include "TAccessibleFactory.h"
+#include "TTwoJumperAccessible.h"
 #include "TRadioPanel.h"
+#include "TRasterShape.h"
 #include "TTwoJumper.h"
 #include "TestMain.h"
 
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPaintEngine>
 #include <QtTest>
 #include <memory>
@@ -93,6 +101,12 @@ private slots:
     void changes();
     void clicks_data();
     void clicks();
+    void deviceResolution_data();
+    void deviceResolution();
+    void accessible_data();
+    void accessible();
+    void announcements_data();
+    void announcements();
 };
 
 void tst_TwoJumper::initTestCase()
@@ -384,6 +398,220 @@ void tst_TwoJumper::clicks()
     }
     QCOMPARE(log, clicks);
     QCOMPARE(j->Closed(), clicks.size() % 2 ? !closed : closed);
+}
+
+void tst_TwoJumper::deviceResolution_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<bool>("closed");
+    // The shapes of the upright picture in device pixels, "kind x1,y1,x2,y2[,cw,ch]"
+    // with kind base, cap or pin, and the turn that stands it as shown. Empty:
+    // three such jumpers side by side, whose row must be covered without a gap.
+    QTest::addColumn<QString>("shapes");
+    QTest::addColumn<int>("turn");
+    // The worked geometry of the 34 x 18 and 16 x 32 jumpers, every number doubled.
+    const QString pins34 = "pin 16,12,28,24 pin 40,12,52,24";
+    QTest::newRow("34x18 open at 2") << 2.0 << QSize(34, 18) << int(otUp) << false
+                                     << "base 2,2,66,34,18,18 " + pins34 << 0;
+    QTest::newRow("34x18 closed at 2") << 2.0 << QSize(34, 18) << int(otUp) << true << "cap 0,0,68,36 " + pins34 << 0;
+    QTest::newRow("16x32 left open at 2") << 2.0 << QSize(16, 32) << int(otLeft) << false
+                                          << "base 2,2,62,30,16,16 pin 14,10,26,22 pin 38,10,50,22" << -90;
+    QTest::newRow("side by side at 1.5, closed") << 1.5 << QSize(17, 33) << int(otLeft) << true << QString() << 0;
+    QTest::newRow("side by side at 1.25, open") << 1.25 << QSize(18, 34) << int(otLeft) << false << QString() << 0;
+}
+
+void tst_TwoJumper::deviceResolution()
+{
+    // Guards against jumpers on a high-density screen drawn at 1x and blown
+    // up (blocky pins and corners), drawn from geometry worked out afresh for
+    // the device size, or leaving an unpainted seam at a fractional edge.
+    QFETCH(qreal, ratio);
+    QFETCH(QSize, size);
+    QFETCH(int, orientation);
+    QFETCH(bool, closed);
+    QFETCH(QString, shapes);
+    QFETCH(int, turn);
+
+    // The window's own colour shows only where no jumper painted.
+    QWidget panel;
+    QPalette red = panel.palette();
+    red.setColor(QPalette::Window, Qt::red);
+    panel.setPalette(red);
+    panel.setAutoFillBackground(true);
+    panel.resize(120, 60);
+    if (!PlaceOnDensityScreen(&panel, ratio))
+        QSKIP("needs the offscreen platform's screens of other densities");
+    QList<TTwoJumper *> jumpers;
+    for (int i = 0; i < (shapes.isEmpty() ? 3 : 1); ++i) {
+        auto *j = new TTwoJumper(&panel);
+        // Odd places: at a fractional ratio the edges fall between device pixels.
+        j->setGeometry(QRect(QPoint(11 + i * size.width(), 7), size));
+        j->setOrientation(TOrientationType(orientation));
+        j->setClosed(closed);
+        jumpers << j;
+    }
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QCOMPARE(jumpers.first()->devicePixelRatioF(), ratio);
+
+    if (shapes.isEmpty()) {
+        const QImage shot = panel.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int y = qRound((7 + size.height() / 2) * ratio);
+        for (int x = qCeil(11 * ratio); x < qFloor((11 + 3 * size.width()) * ratio); ++x)
+            if (shot.pixel(x, y) == qRgb(255, 0, 0))
+                QFAIL(qPrintable(QStringLiteral("unpainted at device pixel %1, %2").arg(x).arg(y)));
+        return;
+    }
+
+    const bool vertical = orientation == otLeft || orientation == otRight;
+    QImage upright((vertical ? size.transposed() : size) * ratio, QImage::Format_RGB32);
+    upright.fill(ColorToQColor(clBtnFace));
+    const int pen = qRound(ratio);
+    const QStringList words = shapes.split(' ', Qt::SkipEmptyParts);
+    for (int i = 0; i + 1 < words.size(); i += 2) {
+        QList<int> n;
+        for (const QString &v : words[i + 1].split(','))
+            n << v.toInt();
+        const TRasterShape box(n[0], n[1], n[2], n[3], n.value(4, words[i] == "pin" ? n[2] - n[0] : 0),
+                               n.value(5, words[i] == "pin" ? n[3] - n[1] : 0));
+        if (words[i] == "pin")
+            box.Draw(upright, ColorToQColor(clYellow).rgb(), ColorToQColor(clYellow).rgb(), 0);
+        else
+            box.Draw(upright, qRgb(0, 0, 0), ColorToQColor(words[i] == "cap" ? clMaroon : clGray).rgb(), pen);
+    }
+    QImage expected = upright.transformed(QTransform().rotate(turn));
+    expected.setDevicePixelRatio(ratio);
+    const QImage shot = jumpers.first()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shot.size(), size * ratio);
+    QCOMPARE(shot, expected);
+}
+
+namespace {
+
+const QStringList OptionPanels{"ClockPanel", "BasePanel", "ModePanel", "LoadPanel", "DFPanel"};
+
+} // namespace
+
+void tst_TwoJumper::accessible_data()
+{
+    // Every jumper of the main window, as a screen reader finds it.
+    QTest::addColumn<QString>("jumper");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("enabled");
+    const auto row = [](const char *jumper, const char *name, bool closed, bool enabled) {
+        QTest::addRow("%s", jumper) << jumper << name << closed << enabled;
+    };
+    row("ClockJumper", "X4 CLK", false, true);   // its label stands to its right
+    row("DFJumperB", "DF", false, false);
+    row("BaseJumper9A", "A9", false, true);
+    row("BaseJumper8A", "A8", false, true);
+    row("BaseJumper7A", "A7", true, true);       // the correction line beside it is farther
+    row("BaseJumper6A", "A6", true, true);
+    row("BaseJumper5A", "A5", true, true);
+    row("RS422JumperA", "x422", false, true);    // standing jumpers: the label below
+    row("RLDJumperB", "xRLD", false, false);
+    row("TLDJumperB", "xTLD", false, false);
+    row("RS485JumperA", "RS485", true, true);    // its row label before the "x" below it
+    row("RS422JumperB", "x422", false, false);
+    row("RLDJumperA", "xRLD", false, true);
+    row("TLDJumperA", "xTLD", false, true);
+    row("RS485JumperB", "RS485", true, false);
+    row("DFJumperA", "DF", false, true);
+    row("BaseJumper9B", "A9", false, false);
+    row("BaseJumper8B", "A8", false, false);
+}
+
+void tst_TwoJumper::accessible()
+{
+    // Guards against a jumper a screen reader cannot name, tell from a check
+    // box, read the state of, or operate (or operate though it is a mirror).
+    QFETCH(QString, jumper);
+    QFETCH(QString, name);
+    QFETCH(bool, closed);
+    QFETCH(bool, enabled);
+    MainWindowFixture f(OptionPanels);
+    auto *j = f.get<TTwoJumper>(jumper);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(j);
+    QVERIFY(iface && iface->isValid());
+    QCOMPARE(iface->role(), QAccessible::CheckBox);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(iface->text(QAccessible::Description), QStringLiteral("jumper"));
+    QVERIFY(iface->state().checkable);
+    QCOMPARE(bool(iface->state().checked), closed);
+    QCOMPARE(bool(iface->state().disabled), !enabled);
+    QAccessibleActionInterface *actions = iface->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()), enabled);
+    QCOMPARE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()), enabled);
+
+    // Without labels it goes by its component name.
+    QCOMPARE(TTwoJumperAccessible::LabelBeside(j)->text(), name);
+    for (QLabel *label : j->parentWidget()->findChildren<QLabel *>())
+        label->hide();
+    QCOMPARE(iface->text(QAccessible::Name), jumper);
+}
+
+void tst_TwoJumper::announcements_data()
+{
+    // What is done, and the jumpers announced as opened (0) or closed (1), in order.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("announced");
+    QTest::newRow("A9 clicked: it, then its mirror")
+        << QStringList{"click BaseJumper9A"} << QStringList{"BaseJumper9A:1", "BaseJumper9B:1"};
+    QTest::newRow("A9 pressed by a screen reader: the same")
+        << QStringList{"press BaseJumper9A"} << QStringList{"BaseJumper9A:1", "BaseJumper9B:1"};
+    QTest::newRow("base address typed: jumpers follow each digit")
+        << QStringList{"type 1", "type 0", "type 0"}
+        << QStringList{"BaseJumper8A:1", "BaseJumper9A:1", "BaseJumper8B:1", "BaseJumper9B:1", "BaseJumper8A:0",
+                       "BaseJumper8B:0"};
+    QTest::newRow("RS-422 chosen by its jumper: both pairs and their mirrors")
+        << QStringList{"press RS422JumperA"}
+        << QStringList{"RS422JumperA:1", "RS485JumperA:0", "RS485JumperB:0", "RS422JumperB:1"};
+    QTest::newRow("set from code") << QStringList{"set BaseJumper8A"} << QStringList{"BaseJumper8A:1"};
+    QTest::newRow("set from code to its state: nothing") << QStringList{"set BaseJumper7A"} << QStringList{};
+    QTest::newRow("mirror pressed: nothing") << QStringList{"press BaseJumper9B"} << QStringList{};
+    QTest::newRow("closed radio jumper clicked, opened and closed again: nothing")
+        << QStringList{"radio", "click RS485JumperA"} << QStringList{};
+}
+
+void tst_TwoJumper::announcements()
+{
+    // Guards against a screen reader missing a jumper that opened or closed,
+    // by the user or by a handler, hearing of one that did not change, or
+    // reading a stale state when it is told.
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, announced);
+    MainWindowFixture f(OptionPanels);
+    QStringList heard;
+    const auto before = TAccessibleFactory::SetObserver([&](QAccessibleEvent *event) {
+        if (event->type() != QAccessible::StateChanged
+            || !static_cast<QAccessibleStateChangeEvent *>(event)->changedStates().checked)
+            return;
+        QAccessibleInterface *iface = event->accessibleInterface();
+        heard << QStringLiteral("%1:%2").arg(event->object()->objectName()).arg(iface->state().checked ? 1 : 0);
+    });
+    const auto restore = qScopeGuard([&] { TAccessibleFactory::SetObserver(before); });
+    auto *edit = f.get<QLineEdit>("BaseEdit");
+    edit->clear();
+    for (const QString &step : steps) {
+        const QString target = step.section(' ', 1);
+        if (step.startsWith("click"))
+            f.click(f.get<TTwoJumper>(target));
+        else if (step.startsWith("press"))
+            QAccessible::queryAccessibleInterface(f.get<TTwoJumper>(target))
+                ->actionInterface()
+                ->doAction(QAccessibleActionInterface::pressAction());
+        else if (step.startsWith("type"))
+            QTest::keyClicks(edit, target);
+        else if (step.startsWith("set"))
+            f.get<TTwoJumper>(target)->setClosed(true);
+        else if (step == "radio")
+            f.get<TRadioPanel>("ModePanel")->setRadioEnabled(true);
+    }
+    QCOMPARE(heard, announced);
 }
 
 ZX_TEST_MAIN(tst_TwoJumper)

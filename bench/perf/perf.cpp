@@ -1,9 +1,11 @@
 // What the program's drawing costs: decoding the board photograph, building
 // the seven rings' images, one full repaint of the main window, and one paint
 // of a ring and of a jumper (which should be a single blit of a cached image).
+// Rows with a ratio argument run on a screen of that device pixel ratio.
 // Headless; build in Release for numbers worth quoting:
 //   QT_QPA_PLATFORM=offscreen ./bench_perf
 #include "CountingPaintDevice.h"
+#include "DensityScreens.h"
 
 #include "MessageSeam.h"
 #include "TApplication.h"
@@ -23,6 +25,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -107,51 +110,88 @@ void BM_DecodePhotograph(benchmark::State &state)
 }
 BENCHMARK(BM_DecodePhotograph)->Unit(benchmark::kMillisecond);
 
+// The board picture with the seven rings of the main window on it, hidden,
+// in a window on the screen of the given ratio.
+struct Board
+{
+    QWidget window;
+    TBoardImage *board = nullptr;
+    QList<TBoardHighlight *> rings;
+};
+
+std::unique_ptr<Board> makeBoard(qreal ratio)
+{
+    auto b = std::make_unique<Board>();
+    b->window.resize(400, 400);
+    PlaceOnDensityScreen(&b->window, ratio);
+    b->board = new TBoardImage(&b->window);
+    b->board->setAutoSize(false);
+    b->board->setStretch(true);
+    b->board->setCenterOnForm(false);
+    b->board->resize(400, 400);
+    for (const TBoardHighlight *model : mainWindow().findChildren<TBoardHighlight *>()) {
+        auto *ring = new TBoardHighlight(b->board);
+        ring->setGeometry(model->geometry());
+        ring->setHighlightType(model->HighlightType());
+        ring->setTitle(model->Title());
+        ring->hide();
+        b->rings << ring;
+    }
+    b->window.show();
+    settle([&] { return exposed(&b->window); });
+    return b;
+}
+
+// The ratio is the first argument; 1 is always there.
+bool ratioAvailable(benchmark::State &state)
+{
+    if (state.range(0) == 1 || DensityScreen(qreal(state.range(0))))
+        return true;
+    state.SkipWithError("no screen of that ratio (run with QT_QPA_PLATFORM=offscreen)");
+    return false;
+}
+
 // The first paint of each of the seven rings over the stretched photograph:
 // capturing the pixels beneath, rendering the three ring images and one blit.
-void BM_SevenRingImages(benchmark::State &state)
+// From the bytes on: decoding the photograph and scaling it to the picture's
+// device pixels first.
+void BM_Rings(benchmark::State &state, bool fromBytes)
 {
-    TMainForm &form = mainWindow();
-    const QList<TBoardHighlight *> design = form.findChildren<TBoardHighlight *>();
+    if (!ratioAvailable(state))
+        return;
+    const QByteArray data = photograph();
     TPicture picture;
-    picture.LoadFromData(photograph());
+    picture.LoadFromData(data);
     int unprepared = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto board = std::make_unique<TBoardImage>();
-        board->setAutoSize(false);
-        board->setStretch(true);
-        board->setPicture(&picture);
-        board->resize(400, 400);
-        QList<TBoardHighlight *> rings;
-        for (const TBoardHighlight *model : design) {
-            auto *ring = new TBoardHighlight(board.get());
-            ring->setGeometry(model->geometry());
-            ring->setHighlightType(model->HighlightType());
-            ring->setTitle(model->Title());
-            ring->hide();
-            rings << ring;
+        std::unique_ptr<Board> b = makeBoard(qreal(state.range(0)));
+        if (!fromBytes) {
+            b->board->setPicture(&picture);
+            b->board->repaint();   // the scaled photograph exists before the rings look beneath
         }
-        board->show();
-        settle([&] { return exposed(board.get()); });
-        board->repaint();   // the scaled photograph exists before the rings look beneath
         state.ResumeTiming();
 
-        for (TBoardHighlight *ring : rings) {
+        if (fromBytes) {
+            b->board->Picture()->LoadFromData(data);
+            b->board->repaint();
+        }
+        for (TBoardHighlight *ring : b->rings) {
             ring->show();
             ring->repaint();
         }
 
         state.PauseTiming();
-        for (const TBoardHighlight *ring : rings)
+        for (const TBoardHighlight *ring : b->rings)
             unprepared += ring->Prepared() ? 0 : 1;
-        board.reset();
+        b.reset();
         state.ResumeTiming();
     }
     if (unprepared)
         state.SkipWithError("a ring did not prepare in its first paint");
 }
-BENCHMARK(BM_SevenRingImages)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Rings, SevenRingImages, false)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Rings, PhotographAndRings, true)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // Counts the paint events the widgets of one window receive.
 class PaintEvents : public QObject
@@ -185,36 +225,54 @@ void BM_MainWindowRepaint(benchmark::State &state)
 }
 BENCHMARK(BM_MainWindowRepaint)->Unit(benchmark::kMillisecond);
 
-// A ring's paint through its own paint code, into an image of its size.
+// A ring's paint through its own paint code, into an image of its device size.
 void BM_HighlightPaint(benchmark::State &state)
 {
-    TBoardHighlight *ring = mainWindow().findChild<TBoardHighlight *>(QStringLiteral("LoadHighlight"));
-    QImage target(ring->size(), QImage::Format_RGB32);
+    if (!ratioAvailable(state))
+        return;
+    const qreal ratio = qreal(state.range(0));
+    std::unique_ptr<Board> b = makeBoard(ratio);
+    TPicture picture;
+    picture.LoadFromData(photograph());
+    b->board->setPicture(&picture);
+    TBoardHighlight *ring = *std::find_if(b->rings.begin(), b->rings.end(),
+                                          [](const TBoardHighlight *r) { return r->Title() == "Load"; });   // 273 x 33
+    ring->show();
+    settle([&] { return ring->Prepared(); });
+    QImage target(ring->size() * ratio, QImage::Format_RGB32);
+    target.setDevicePixelRatio(ratio);
     for (auto _ : state)
         ring->render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
     const PaintCount count = countPaint(ring);
     state.counters["images"] = count.images;
     state.counters["other_calls"] = count.others;
 }
-BENCHMARK(BM_HighlightPaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HighlightPaint)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-// A jumper's paint, as a base-address jumper is drawn (34 x 18).
+// A jumper's paint, as a base-address jumper is drawn (34 x 18), open or
+// closed, at a device pixel ratio.
 void BM_JumperPaint(benchmark::State &state)
 {
+    const qreal ratio = qreal(state.range(1));
     QWidget host;
+    if (ratio != 1 && !PlaceOnDensityScreen(&host, ratio)) {
+        state.SkipWithError("no screen of that ratio (run with QT_QPA_PLATFORM=offscreen)");
+        return;
+    }
     auto *jumper = new TTwoJumper(&host);
     jumper->setClosed(state.range(0) != 0);
     host.resize(jumper->size());
     host.show();
     settle([&] { return exposed(&host); });
-    QImage target(jumper->size(), QImage::Format_RGB32);
+    QImage target(jumper->size() * ratio, QImage::Format_RGB32);
+    target.setDevicePixelRatio(ratio);
     for (auto _ : state)
         jumper->render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
     const PaintCount count = countPaint(jumper);
     state.counters["images"] = count.images;
     state.counters["other_calls"] = count.others;
 }
-BENCHMARK(BM_JumperPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JumperPaint)->Args({0, 1})->Args({1, 1})->Args({0, 2})->Args({1, 2})->Unit(benchmark::kMicrosecond);
 
 // For comparison: a widget whose paint is one blit of a kept image, drawn the
 // same way as the ring and the jumper above, at their sizes.
@@ -265,8 +323,10 @@ BENCHMARK(BM_BareBlit)->Args({273, 33})->Args({34, 18})->Unit(benchmark::kMicros
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        AddDensityScreens();
+    }
     TApplication app(argc, argv);
     DriverPresent ports;
     SetPortBackend(&ports);

@@ -1,5 +1,6 @@
 #include "TBoardHighlight.h"
 
+#include "TAccessibleFactory.h"
 #include "TBoardImage.h"
 #include "TPopupForm.h"
 #include "TRadioPanel.h"
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QtMath>
 
 #include <cmath>
 
@@ -71,6 +73,26 @@ QString FreeName(const QObject *owner, const QString &base)
     }
 }
 
+// The device pixels that a control covers whose top left corner lies at the
+// device position `at`, fractional at a fractional ratio: from the pixel
+// holding that corner to the one holding the far edge.
+QRect DeviceBounds(const QPointF &at, const QSize &size, qreal ratio)
+{
+    const QPoint first(qFloor(at.x() + 1e-6), qFloor(at.y() + 1e-6));
+    const QPoint end(qCeil(at.x() + size.width() * ratio - 1e-6), qCeil(at.y() + size.height() * ratio - 1e-6));
+    return QRect(first, end - QPoint(1, 1));
+}
+
+// Blits an image kept in device pixels so that its first pixel is the device
+// pixel holding the logical point `at`: pixel for pixel, never resampled, so
+// a ring's copy of the photograph meets the photograph without a seam.
+void DrawOnDeviceGrid(QPainter &painter, const QPointF &at, const QImage &image)
+{
+    const QPointF device = painter.deviceTransform().map(at);
+    const QPointF grid(qFloor(device.x() + 1e-6), qFloor(device.y() + 1e-6));
+    painter.drawImage(at + (grid - device) / image.devicePixelRatio(), image);
+}
+
 int Blend(int base, float color, float m)
 {
     const float v = float(base) * (1.0f - m) + color * m;
@@ -87,6 +109,7 @@ TBoardHighlight::TBoardHighlight(QWidget *parent) : QWidget(parent)
     // painting, as the picture does when it centres, and stale pixels show.
     resize(65, 65);
     setHighlightType(htSettings);
+    TAccessibleFactory::Install();
 }
 
 TBoardHighlight::~TBoardHighlight()
@@ -251,9 +274,12 @@ void TBoardHighlight::paintEvent(QPaintEvent *)
     if (!m_prepared) {
         m_prepared = true;
         Prepare();
+    } else if (m_normalImage.devicePixelRatio() != devicePixelRatioF()) {
+        // Moved to a screen of another density: caught again at the new one.
+        BuildImages();
     }
     QPainter painter(this);
-    painter.drawImage(0, 0, CurrentImage());
+    DrawOnDeviceGrid(painter, QPointF(0, 0), CurrentImage());
 }
 
 void TBoardHighlight::Prepare()
@@ -269,9 +295,10 @@ void TBoardHighlight::Prepare()
 
 void TBoardHighlight::BuildImages()
 {
+    // In device pixels: the ring is computed per pixel the screen shows.
     const QImage beneath = PixelsBeneath();
-    const int A = width() - 1;
-    const int B = height() - 1;
+    const int A = beneath.width() - 1;
+    const int B = beneath.height() - 1;
     m_normalImage = beneath;
     RenderRing(m_normalImage, A, B, false, m_typeColor, m_normalOpacity);
     m_brightImage = beneath;
@@ -282,17 +309,25 @@ void TBoardHighlight::BuildImages()
 
 // What the screen shows under this control before it paints: the parent's own
 // drawing, then whatever earlier (lower) siblings put there. Asking the parent
-// to draw alone keeps this control's paint out of the recursion.
+// to draw alone keeps this control's paint out of the recursion. In device
+// pixels, on the window's own grid, so that it is exactly what the screen has.
 QImage TBoardHighlight::PixelsBeneath() const
 {
-    QImage image(size(), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    const QPointF at = QPointF(mapTo(window(), QPoint(0, 0))) * ratio;
+    const QRect bounds = DeviceBounds(at, size(), ratio);
+    QImage image(bounds.size(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(palette().color(QPalette::Window));
     QWidget *parent = parentWidget();
     if (!parent || image.isNull())
         return image;
     QPainter painter(&image);
+    painter.translate((at - QPointF(bounds.topLeft())) / ratio);
     const QRect mine = geometry();
-    parent->render(&painter, QPoint(0, 0), QRegion(mine), QWidget::DrawWindowBackground);
+    // A fractional edge reaches into the next logical pixel.
+    const QRect around = mine.adjusted(-1, -1, 1, 1);
+    parent->render(&painter, QPoint(-1, -1), QRegion(around), QWidget::DrawWindowBackground);
     const QObjectList siblings = parent->children();
     for (QObject *o : siblings) {
         if (o == this)
@@ -300,13 +335,13 @@ QImage TBoardHighlight::PixelsBeneath() const
         auto *w = qobject_cast<QWidget *>(o);
         if (!w || w->isWindow() || !w->isVisible())
             continue;
-        const QRect overlap = w->geometry() & mine;
+        const QRect overlap = w->geometry() & around;
         if (overlap.isEmpty())
             continue;
         if (auto *h = qobject_cast<TBoardHighlight *>(w)) {
             // A highlight that has not painted yet has left nothing on screen.
             if (h->m_prepared)
-                painter.drawImage(h->pos() - pos(), h->CurrentImage());
+                DrawOnDeviceGrid(painter, h->pos() - pos(), h->CurrentImage());
         } else {
             w->render(&painter, overlap.topLeft() - pos(), QRegion(overlap.translated(-w->pos())),
                       QWidget::DrawChildren);

@@ -1,5 +1,7 @@
 #include "TBoardImage.h"
 
+#include "DevicePixels.h"
+#include "TAccessibleFactory.h"
 #include "TBoardHighlight.h"
 #include "TColor.h"
 #include "TPicture.h"
@@ -22,6 +24,7 @@ TBoardImage::TBoardImage(QWidget *parent) : QWidget(parent), m_picture(new TPict
 
     connect(m_picture, &TPicture::OnChange, this, &TBoardImage::PictureChanged);
     resize(105, 105);
+    TAccessibleFactory::Install();
 }
 
 TBoardImage::~TBoardImage() = default;
@@ -179,13 +182,18 @@ void TBoardImage::paintEvent(QPaintEvent *)
         return;
     const QImage &image = m_picture->Image();
     const QRect dest = DestRect();
+    // Scaled once to the pixels the screen has for the drawing rectangle.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = DeviceSize(dest.size(), ratio);
     QPainter painter(this);
-    if (dest.size() == image.size()) {
+    if (device == image.size() && ratio == 1) {
         painter.drawImage(dest.topLeft(), image);
         return;
     }
-    if (m_scaled.size() != dest.size())
-        m_scaled = image.scaled(dest.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (m_scaled.size() != device || m_scaled.devicePixelRatio() != ratio) {
+        m_scaled = image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaled.setDevicePixelRatio(ratio);
+    }
     painter.drawImage(dest.topLeft(), m_scaled);
 }
 

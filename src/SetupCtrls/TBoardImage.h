@@ -94,7 +94,7 @@ private:
     bool m_drawing = false;
     bool m_firstPaintDone = false;
     double m_aspectRatio = 1.0;
-    // The picture scaled to the stretched drawing rectangle, so that a paint
-    // is one blit; rebuilt when that size changes, dropped with the picture.
+    // The picture scaled to the drawing rectangle in device pixels, so that a
+    // paint is one blit; rebuilt when that size changes, dropped with the picture.
     QImage m_scaled;
 };

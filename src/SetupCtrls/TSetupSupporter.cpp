@@ -3,6 +3,7 @@
 #include "Anchors.h"
 #include "LLTRELOX.h"
 #include "MessageSeam.h"
+#include "TAccessibleFactory.h"
 #include "TApplication.h"
 #include "THelpText.h"
 #include "TRtfReader.h"
@@ -70,6 +71,7 @@ int roundHalfEven(double value)
 
 TSetupSupporter::TSetupSupporter(QWidget *owner) : QObject(owner), m_owner(owner)
 {
+    TAccessibleFactory::Install();
 }
 
 TSetupSupporter::~TSetupSupporter()

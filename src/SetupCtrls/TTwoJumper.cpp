@@ -1,7 +1,11 @@
 #include "TTwoJumper.h"
 
+#include "DevicePixels.h"
+#include "TAccessibleFactory.h"
 #include "TRadioPanel.h"
+#include "TRasterShape.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -20,59 +24,11 @@ int roundHalfEven(int num, int den)
     return q;
 }
 
-// A box x1 <= x < x2, y1 <= y < y2 whose corners are rounded by ellipses
-// cw wide and ch high: a plain rectangle with no corners, an ellipse when the
-// corners span the whole box. A pixel belongs to it when its centre does.
-struct Shape
+// A device-size length or place for a length of the upright frame: scaled
+// by device / logical, rounded, so the frame's far edge lands on the image's.
+int scaled(int value, int logical, int device)
 {
-    int x1, y1, x2, y2;
-    int cw = 0, ch = 0;
-
-    bool contains(int x, int y) const
-    {
-        if (x < x1 || x >= x2 || y < y1 || y >= y2)
-            return false;
-        const qint64 w = std::min(cw, x2 - x1), h = std::min(ch, y2 - y1);
-        if (w <= 0 || h <= 0)
-            return true;
-        // Doubled coordinates keep the pixel centres and the corner centres whole.
-        const qint64 px = 2 * x + 1, py = 2 * y + 1;
-        const qint64 left = 2 * x1 + w, right = 2 * x2 - w;
-        const qint64 top = 2 * y1 + h, bottom = 2 * y2 - h;
-        qint64 dx = 0, dy = 0;
-        if (px < left)
-            dx = px - left;
-        else if (px > right)
-            dx = px - right;
-        else
-            return true;
-        if (py < top)
-            dy = py - top;
-        else if (py > bottom)
-            dy = py - bottom;
-        else
-            return true;
-        return dx * dx * h * h + dy * dy * w * w <= w * w * h * h;
-    }
-
-    bool onOutline(int x, int y) const
-    {
-        return !contains(x - 1, y) || !contains(x + 1, y) || !contains(x, y - 1) || !contains(x, y + 1);
-    }
-};
-
-// Fills the shape with brush; its one-pixel rim (inside the box) takes pen.
-void drawShape(QImage &image, const Shape &s, QRgb pen, QRgb brush, bool outlined)
-{
-    const int x1 = std::max(s.x1, 0), y1 = std::max(s.y1, 0);
-    const int x2 = std::min(s.x2, image.width()), y2 = std::min(s.y2, image.height());
-    for (int y = y1; y < y2; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = x1; x < x2; ++x) {
-            if (s.contains(x, y))
-                line[x] = outlined && s.onOutline(x, y) ? pen : brush;
-        }
-    }
+    return logical > 0 ? int((2 * qint64(value) * device + logical) / (2 * qint64(logical))) : 0;
 }
 
 } // namespace
@@ -83,6 +39,7 @@ TTwoJumper::TTwoJumper(QWidget *parent)
       m_output(34, 18, QImage::Format_RGB32)
 {
     resize(34, 18);
+    TAccessibleFactory::Install();
 }
 
 void TTwoJumper::setClosed(bool value)
@@ -91,6 +48,7 @@ void TTwoJumper::setClosed(bool value)
         return;
     m_closed = value;
     invalidate();
+    AnnounceClosed();
 }
 
 void TTwoJumper::setBaseColor(TColor value)
@@ -149,8 +107,25 @@ void TTwoJumper::Click()
         if (panel && panel->RadioEnabled())
             panel->JumperClicked(this);
     }
-    if (self)
-        emit OnClick();
+    if (!self)
+        return;
+    AnnounceClosed();
+    emit OnClick();
+}
+
+void TTwoJumper::AnnounceClosed()
+{
+    // A click on the closed jumper of a radio panel opens and closes it
+    // again: nothing to tell.
+    if (m_closed == m_announcedClosed)
+        return;
+    m_announcedClosed = m_closed;
+    if (!TAccessibleFactory::Listening())
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    TAccessibleFactory::Announce(&event);
 }
 
 void TTwoJumper::invalidate()
@@ -168,39 +143,54 @@ QColor TTwoJumper::backgroundColor() const
     return ColorToQColor(clBtnFace);
 }
 
-void TTwoJumper::renderImages()
+void TTwoJumper::renderImages(qreal ratio)
 {
     const bool vertical = isVertical(m_orientation);
-    const int fw = std::max(0, vertical ? height() : width());
-    const int fh = std::max(0, vertical ? width() : height());
-    if (m_work.size() != QSize(fw, fh))
-        m_work = QImage(fw, fh, QImage::Format_RGB32);
+    // The upright frame, logical and in device pixels; every place of the
+    // drawing is scaled between the two, so at ratio 1 nothing moves.
+    const int lw = std::max(0, vertical ? height() : width());
+    const int lh = std::max(0, vertical ? width() : height());
+    const QSize device = DeviceSize(QSize(lw, lh), ratio);
+    const int fw = device.width();
+    const int fh = device.height();
+    if (m_work.size() != device)
+        m_work = QImage(device, QImage::Format_RGB32);
     const QSize outSize = vertical ? QSize(fh, fw) : QSize(fw, fh);
     if (m_output.size() != outSize)
         m_output = QImage(outSize, QImage::Format_RGB32);
+    m_output.setDevicePixelRatio(ratio);
     if (fw == 0 || fh == 0)
         return;
+    const auto sx = [&](int x) { return scaled(x, lw, fw); };
+    const auto sy = [&](int y) { return scaled(y, lh, fh); };
 
     m_work.fill(backgroundColor());
 
-    const bool outlined = m_borderStyle == bsSingle;
+    // The one-pixel outline is as thick as a logical pixel.
+    const int pen = std::max(1, qRound(ratio));
     const QRgb black = qRgb(0, 0, 0);
+    const bool outlined = m_borderStyle == bsSingle;
     if (m_closed) {
         const QRgb fill = ColorToQColor(m_jumperColor).rgb();
-        drawShape(m_work, Shape{0, 0, fw, fh}, outlined ? black : fill, fill, true);
+        TRasterShape(0, 0, fw, fh).Draw(m_work, outlined ? black : fill, fill, pen);
     } else {
         const QRgb fill = ColorToQColor(m_baseColor).rgb();
-        drawShape(m_work, Shape{1, 1, fw - 1, fh - 1, fh / 2, fh / 2}, outlined ? black : fill, fill, true);
+        TRasterShape(sx(1), sy(1), sx(lw - 1), sy(lh - 1), sx(lh / 2), sy(lh / 2))
+            .Draw(m_work, outlined ? black : fill, fill, pen);
     }
 
-    const int p = roundHalfEven(2 * fw, 7);   // fw / 3.5
+    const int p = roundHalfEven(2 * lw, 7);   // Fw / 3.5
     const int cx = p + 1;
-    const int cy = fh / 2;
-    const int r = std::min(p / 3, roundHalfEven(fh, 4));
+    const int cy = lh / 2;
+    const int r = std::min(p / 3, roundHalfEven(lh, 4));
     if (r > 0) {
         const QRgb pin = ColorToQColor(m_pinColor).rgb();
-        drawShape(m_work, Shape{cx - r, cy - r, cx + r, cy + r, 2 * r, 2 * r}, pin, pin, false);
-        drawShape(m_work, Shape{fw - cx - r, cy - r, fw - cx + r, cy + r, 2 * r, 2 * r}, pin, pin, false);
+        const auto drawPin = [&](int left, int right) {
+            const int x1 = sx(left), x2 = sx(right), y1 = sy(cy - r), y2 = sy(cy + r);
+            TRasterShape(x1, y1, x2, y2, x2 - x1, y2 - y1).Draw(m_work, pin, pin, 0);
+        };
+        drawPin(cx - r, cx + r);
+        drawPin(lw - cx - r, lw - cx + r);
     }
 
     for (int y = 0; y < fh; ++y) {
@@ -219,8 +209,10 @@ void TTwoJumper::renderImages()
 void TTwoJumper::paintEvent(QPaintEvent *)
 {
     const QRgb background = backgroundColor().rgb();
-    if (!m_imageValid || m_output.size() != size() || background != m_drawnBackground) {
-        renderImages();
+    const qreal ratio = devicePixelRatioF();
+    if (!m_imageValid || m_output.size() != DeviceSize(size(), ratio) || m_output.devicePixelRatio() != ratio
+        || background != m_drawnBackground) {
+        renderImages(ratio);
         m_imageValid = true;
         m_drawnBackground = background;
     }
@@ -232,7 +224,7 @@ void TTwoJumper::paintEvent(QPaintEvent *)
             resize(height(), width());
     }
     QPainter painter(this);
-    painter.drawImage(0, 0, m_output, 0, 0, width(), height());
+    painter.drawImage(QPointF(0, 0), m_output, QRectF(QPointF(0, 0), DeviceSize(size(), ratio)));
     m_paintedOnce = true;
 }
 

@@ -56,10 +56,13 @@ protected:
 private:
     static bool isVertical(TOrientationType value) { return value == otLeft || value == otRight; }
     QColor backgroundColor() const;
-    // Draws the upright picture into the work image and turns it into the output image.
-    void renderImages();
+    // Draws the upright picture into the work image and turns it into the
+    // output image, both in device pixels at the given ratio.
+    void renderImages(qreal ratio);
     // The one place a change drops the drawn image and asks for a paint.
     void invalidate();
+    // Tells assistive technology that Closed changed since it was last told.
+    void AnnounceClosed();
 
     bool m_closed = false;
     TColor m_baseColor = clGray;
@@ -70,6 +73,7 @@ private:
     bool m_pendingExchange = false;
     bool m_paintedOnce = false;
     bool m_pressed = false;
+    bool m_announcedClosed = false;
     QImage m_work;     // upright drawing
     QImage m_output;   // turned by Orientation
     // m_output shows the current state; a paint then only blits it. The
