@@ -1,5 +1,6 @@
 #include "MessageSeam.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -15,9 +16,14 @@ TMsgResult showQMessageBox(const TMessageRequest &request)
 {
     QMessageBox box(request.Owner);
     box.setWindowTitle(request.Caption);
+    // Texts carry what the user typed: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(request.Text);
-    if (!request.InformativeText.isEmpty())
+    if (!request.InformativeText.isEmpty()) {
         box.setInformativeText(request.InformativeText);
+        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
     switch (request.Icon) {
     case TMsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case TMsgIcon::Question: box.setIcon(QMessageBox::Question); break;
