@@ -509,7 +509,9 @@ void TMainForm::BaseEditKeyDown(int &Key, Qt::KeyboardModifiers Shift)
     case Qt::Key_Down: step = -8; break;
     default: return;
     }
-    upDown->setPosition(upDown->Position() + step);   // runs BaseUDChangingEx; the key goes on
+    // A step, as the arrows take it: at a limit the edit still shows the
+    // limit instead of keeping "***". Runs BaseUDChangingEx; the key goes on.
+    upDown->Step(step > 0 ? updUp : updDown, qAbs(step));
 }
 
 void TMainForm::Button2Click()
