@@ -304,7 +304,9 @@ void TSetupSupporter::PollStep()
         return;
     }
 
-    for (const TCalibDisplay &display : std::as_const(CalibDisplays)) {
+    // Copies: a handler may register further groups while these loops run.
+    const QList<TCalibDisplay> displays = CalibDisplays;
+    for (const TCalibDisplay &display : displays) {
         if (display.HideControl)
             display.HideControl->hide();
     }
@@ -366,13 +368,18 @@ void TSetupSupporter::SetButtonClick(QAbstractButton *button, TSupporterNotifyEv
 void TSetupSupporter::ShowChannelString(quint8 Channel, const QString &Text)
 {
     const QString item = QStringLiteral("Channel ") + QString::number(Channel) + QLatin1Char('\t') + Text;
-    for (const TCalibDisplay &display : std::as_const(CalibDisplays)) {
-        if (!display.List)
-            continue;
-        // A list shorter than the channel count grows, so every channel shows.
-        while (display.List->count() <= Channel)
+    const QList<TCalibDisplay> displays = CalibDisplays;
+    for (const TCalibDisplay &display : displays) {
+        // A list shorter than the channel count grows, so every channel shows;
+        // one that cannot grow (its maxCount) keeps what it has.
+        while (display.List && display.List->count() <= Channel) {
+            const int before = display.List->count();
             display.List->addItem(QString());
-        display.List->setItemText(Channel, item);
+            if (display.List && display.List->count() == before)
+                break;
+        }
+        if (display.List)
+            display.List->setItemText(Channel, item);
     }
 }
 
