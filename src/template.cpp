@@ -206,19 +206,9 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 void TMainForm::FormCreate()
 {
-    // The supporter builds its windows once, at the first idle moment of the
-    // running program. A modal box's own loop (the driver warning below) also
-    // goes idle, before the window is on screen: that moment does not count.
-    QPointer<TSetupSupporter> sup = m_setSup;
-    QPointer<TMainForm> form = this;
-    TApplication::SetOnIdle([sup, form] {
-        if (!sup || !form) {
-            TApplication::SetOnIdle({});
-            return;
-        }
-        if (form->isVisible())
-            sup->ApplicationIdle();
-    });
+    // The supporter builds its windows once, at the first idle moment after
+    // the window's first paint (not in the driver warning's own loop below).
+    m_setSup->InstallIdleHandler();
 
     // Selecting from code runs no handler; the jumpers already match.
     ui->ModeCombo->setCurrentIndex(0);

@@ -89,13 +89,29 @@ void TSetupSupporter::setOnBeginCalib(TSupporterNotifyEvent handler)
 
 void TSetupSupporter::InstallIdleHandler()
 {
+    // First display, then the first idle moment: the loop reports itself idle
+    // before it handles the pending paint, and a modal box's loop at start-up
+    // idles before the window is up at all. Neither moment counts.
+    QWidget *client = clientArea(m_owner);
+    m_ownerPainted = !client;
+    if (client)
+        client->installEventFilter(this);
     QPointer<TSetupSupporter> self(this);
     TApplication::SetOnIdle([self] {
-        if (self)
-            self->ApplicationIdle();
-        else
+        if (!self)
             TApplication::SetOnIdle({});
+        else if (self->m_ownerPainted)
+            self->ApplicationIdle();
     });
+}
+
+bool TSetupSupporter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint) {
+        m_ownerPainted = true;
+        watched->removeEventFilter(this);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TSetupSupporter::ApplicationIdle()
