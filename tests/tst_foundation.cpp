@@ -2,6 +2,7 @@
 // the message-box seam and the application's exception box.
 #include "Anchors.h"
 #include "MessageRecorder.h"
+#include "RunLoop.h"
 #include "TApplication.h"
 #include "TColor.h"
 #include "TestMain.h"
@@ -25,6 +26,8 @@ private slots:
     void messageHandlerIsRestored();
     void realMessageBox_data();
     void realMessageBox();
+    void idleEvent_data();
+    void idleEvent();
 };
 
 void tst_Foundation::anchorsKeepDistances_data()
@@ -231,6 +234,42 @@ void tst_Foundation::realMessageBox()
     QCOMPARE(seen, (QStringList{ "<i>Caption", QString::number(offered), QString::number(defaultButton),
                                  QString::number(escapeButton), QString::number(qtIcon),
                                  "\"<b>300\" is not a valid hexadecimal value. plain", "<u>cause</u> plain" }));
+}
+
+void tst_Foundation::idleEvent_data()
+{
+    QTest::addColumn<bool>("eventWaiting");   // an event is posted before the loop runs
+    QTest::addColumn<int>("maxCalls");        // idle calls while the loop then rests for 300 ms
+    QTest::newRow("after the events that were waiting") << true << 3;
+    QTest::newRow("a resting loop is not kept awake") << false << 3;
+}
+
+void tst_Foundation::idleEvent()
+{
+    // An idle moment reported before the posted events (a pending paint) are handled,
+    // or a handler that stays set keeping the loop busy.
+    QFETCH(bool, eventWaiting);
+    QFETCH(int, maxCalls);
+    struct Target : QObject {
+        bool delivered = false;
+        bool event(QEvent *e) override { delivered |= e->type() == QEvent::User; return QObject::event(e); }
+    } target;
+    if (eventWaiting)
+        QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    int calls = 0;
+    bool deliveredAtFirstCall = false;
+    TApplication::SetOnIdle([&] {
+        if (calls++ == 0)
+            deliveredAtFirstCall = target.delivered;
+    });
+    const auto clear = qScopeGuard([] { TApplication::SetOnIdle({}); });
+    QVERIFY(RunLoopUntil([&] { return calls > 0; }));
+    QCOMPARE(deliveredAtFirstCall, eventWaiting);
+    calls = 0;
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    QVERIFY2(calls <= maxCalls, qPrintable(QString::number(calls)));
 }
 
 ZX_TEST_MAIN(tst_Foundation)

@@ -1,6 +1,7 @@
 // The main window: its design, start-up and driver check, window and menus,
 // and the up-down and key-reporting edit the port grid is built from.
 #include "MainWindowFixture.h"
+#include "RunLoop.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
 #include "TEdit.h"
@@ -11,7 +12,6 @@
 #include "TUpDown.h"
 #include "TestMain.h"
 
-#include <QAbstractEventDispatcher>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -423,14 +423,12 @@ void tst_MainWindow::helpMenuShowsSupporterWindows()
     support->trigger();
     TSetupSupporter *sup = w.form.SetSup();
     // Idle moments before the window is on screen (a modal box's loop) build nothing.
-    emit QAbstractEventDispatcher::instance()->aboutToBlock();
+    QVERIFY(RunLoopUntil([] { return true; }, 3));
     QVERIFY(!sup->HelpForm());
     QVERIFY(TApplication::HasOnIdle());
-    // The first idle moment of the running program builds them.
+    // The first idle moment after the window's first paint builds them.
     w.form.showMaximized();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-    emit QAbstractEventDispatcher::instance()->aboutToBlock();
-    QVERIFY(sup->HelpForm() && sup->TechForm());
+    QVERIFY(RunLoopUntil([&] { return sup->HelpForm() && sup->TechForm(); }));
     sup->HelpForm()->hide();
     howTo->trigger();
     QVERIFY(sup->HelpForm()->isVisible());
