@@ -57,10 +57,14 @@ void TFrameWatch::check(bool stateAnswered)
 {
     m_checkQueued = false;
     m_stateAnswered = false;
+    // Until the window is on screen the window manager may be half-way
+    // through framing it, and the frame the platform works out is nonsense.
     QWindow *handle = m_window->windowHandle();
-    if (!handle || !m_window->isVisible())
+    if (!handle || !m_window->isVisible() || !handle->isExposed())
         return;
     const QMargins now = handle->frameMargins();
+    if (now.left() < 0 || now.top() < 0 || now.right() < 0 || now.bottom() < 0)
+        return;
     if (now == m_margins && !stateAnswered)
         return;
     m_margins = now;
