@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 BUILD_DIR=${BUILD_DIR:-$root/build}
-suites=(tst_mainwindow tst_popup tst_radiopanel tst_boardimage tst_boardhighlight tst_supporter tst_portresources)
+suites=(tst_mainwindow tst_popup tst_radiopanel tst_boardimage tst_boardhighlight tst_supporter tst_portresources
+        tst_foundation)
 
 missing=()
 command -v Xvfb >/dev/null || missing+=(xvfb)
