@@ -34,27 +34,28 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Waits until a process has written its ready file, for 10 s at the most.
+wait_ready() { # file pid log name
+  for _ in $(seq 100); do
+    [ -s "$1" ] && return 0
+    kill -0 "$2" 2>/dev/null || { cat "$3"; echo "$4 did not start"; exit 1; }
+    sleep 0.1
+  done
+  echo "$4 did not get ready"
+  exit 1
+}
+
 # Xvfb picks a free display (unless told one) and writes its number once it accepts clients.
 Xvfb ${X11_DISPLAY:+":$X11_DISPLAY"} -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
   2>"$work/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log"; echo "Xvfb did not start"; exit 1; }
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb gave no display"; exit 1; }
+wait_ready "$work/display" "$xvfb_pid" "$work/xvfb.log" Xvfb
 export DISPLAY=":$(head -n1 "$work/display")"
 
 # openbox runs its start-up command once it manages the screen.
-openbox --startup "touch $work/wm-ready" 2>"$work/openbox.log" &
+openbox --startup "sh -c 'echo ready >$work/wm-ready'" 2>"$work/openbox.log" &
 wm_pid=$!
-for _ in $(seq 100); do
-  [ -e "$work/wm-ready" ] && break
-  kill -0 "$wm_pid" 2>/dev/null || { cat "$work/openbox.log"; echo "openbox did not start"; exit 1; }
-  sleep 0.1
-done
-[ -e "$work/wm-ready" ] || { echo "openbox did not get ready"; exit 1; }
+wait_ready "$work/wm-ready" "$wm_pid" "$work/openbox.log" openbox
 
 export QT_QPA_PLATFORM=xcb
 failed=()
