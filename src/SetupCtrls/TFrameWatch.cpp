@@ -1,7 +1,6 @@
 #include "TFrameWatch.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 

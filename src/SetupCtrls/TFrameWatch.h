@@ -2,6 +2,7 @@
 
 #include <QMargins>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 
 class QWidget;
@@ -28,7 +29,7 @@ private:
     void check(bool stateAnswered);
 
     QWidget *m_window;
-    QObject *m_handle = nullptr;
+    QPointer<QObject> m_handle;   // the platform window, replaced when it is
     std::function<void()> m_changed;
     QMargins m_margins;
     bool m_checkQueued = false;

@@ -55,7 +55,6 @@ protected:
     bool event(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-
     void showEvent(QShowEvent *event) override;
 
 private:

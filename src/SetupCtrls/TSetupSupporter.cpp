@@ -94,8 +94,10 @@ void TSetupSupporter::InstallIdleHandler()
     // idles before the window is up at all. Neither moment counts.
     QWidget *client = clientArea(m_owner);
     m_ownerPainted = !client;
-    if (client)
+    if (client) {
         client->installEventFilter(this);
+        client->update();   // a window painted long ago paints once more
+    }
     QPointer<TSetupSupporter> self(this);
     TApplication::SetOnIdle([self] {
         if (!self)
