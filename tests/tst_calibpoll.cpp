@@ -220,8 +220,7 @@ void tst_CalibPoll::showChannelString_data()
 
 void tst_CalibPoll::showChannelString()
 {
-    // Guards against a wrong item text, channels lost in lists that are too short, a hang on a list
-    // that cannot grow, and a crash when a handler registers displays while they are written.
+    // Wrong item texts, channels lost in short lists, a hang on a list that cannot grow, a crash when displays are added meanwhile.
     QFETCH(int, items);
     QFETCH(int, maxCount);
     QFETCH(int, registers);

@@ -189,8 +189,7 @@ void tst_Foundation::realMessageBox_data()
 
 void tst_Foundation::realMessageBox()
 {
-    // The real box reading typed text as markup, offering the wrong buttons or
-    // defaults, or counting Cancel or closing as OK.
+    // Typed text shown as markup, wrong buttons, defaults or icons, or Cancel or closing counted as OK.
     QFETCH(TMsgButtons, buttons);
     QFETCH(TMsgIcon, icon);
     QFETCH(QString, answer);
@@ -246,8 +245,7 @@ void tst_Foundation::idleEvent_data()
 
 void tst_Foundation::idleEvent()
 {
-    // An idle moment reported before the posted events (a pending paint) are handled,
-    // or a handler that stays set keeping the loop busy.
+    // An idle moment reported before the posted events (a pending paint) are handled, or a resting loop kept awake.
     QFETCH(bool, eventWaiting);
     QFETCH(int, maxCalls);
     struct Target : QObject {

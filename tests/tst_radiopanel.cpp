@@ -189,8 +189,7 @@ void tst_RadioPanel::focusEntry_data()
 
 void tst_RadioPanel::focusEntry()
 {
-    // Guards against missed or repeated OnEnter when the focus moves in, out and within the panel,
-    // and against a click on the panel's drawing taking the keys away from the focused control.
+    // OnEnter missed or repeated as the focus moves in, out and within the panel, or a click on its drawing taking the keys away.
     QFETCH(QStringList, path);
     QFETCH(int, entries);
     QWidget window;

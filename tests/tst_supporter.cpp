@@ -418,8 +418,7 @@ void tst_Supporter::startUpAtFirstIdle_data()
 
 void tst_Supporter::startUpAtFirstIdle()
 {
-    // Guards against windows built before the main window's first paint or rebuilt at every idle
-    // moment, the help shown at once or never, or the timer ticking on.
+    // Windows built before the main window's first paint or at every idle moment, the help shown at once or never, the timer left ticking.
     QFETCH(bool, hookBeforeShow);
     MainWindow mw;
     MessageRecorder boxes;
