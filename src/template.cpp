@@ -6,6 +6,7 @@
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
 #include "TEdit.h"
+#include "TFrameWatch.h"
 #include "THelpForm.h"
 #include "TPicture.h"
 #include "TRadioPanel.h"
@@ -17,6 +18,7 @@
 #include <QCoreApplication>
 #include <QScreen>
 #include <QScopeGuard>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -91,6 +93,13 @@ void TMainForm::PlaceWindow()
     m_designSize = QSize(DesignClientWidth, DesignClientHeight + ui->MainMenu1->sizeHint().height());
     resize(m_designSize);
     CenterOnScreen();
+    // Centring needs the outer size, which only the window manager knows, and
+    // only once it has framed the window in its normal state: centre again
+    // when it answers a restore or changes the frame.
+    new TFrameWatch(this, [this] {
+        if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+            CenterOnScreen();
+    });
 }
 
 void TMainForm::CenterOnScreen()
@@ -98,9 +107,11 @@ void TMainForm::CenterOnScreen()
     QScreen *screen = this->screen();
     if (!screen)
         return;
-    QRect frame(QPoint(0, 0), m_designSize + (frameGeometry().size() - geometry().size()));
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    QRect outer(QPoint(0, 0), m_designSize.grownBy(frame));
+    outer.moveCenter(screen->availableGeometry().center());
+    // The client's place: the frame Qt remembers may be older than this one.
+    setGeometry(QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), m_designSize));
 }
 
 void TMainForm::changeEvent(QEvent *event)
@@ -108,8 +119,10 @@ void TMainForm::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    // A single, non-sizeable border: outside the maximised state the window
-    // keeps its designed size; maximised, the screen decides.
+    // Outside the maximised state the window shows its designed size;
+    // maximised, the screen decides. Equal minimum and maximum sizes would pin
+    // the border, but X11 window managers then withdraw the maximise action for
+    // good: restoring sets the designed size and holds it as the minimum only.
     const Qt::WindowStates state = windowState();
     if (state & Qt::WindowMinimized)
         return;
@@ -117,7 +130,8 @@ void TMainForm::changeEvent(QEvent *event)
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     } else {
-        setFixedSize(m_designSize);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setMinimumSize(m_designSize);
         CenterOnScreen();
     }
 }
@@ -132,19 +146,9 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 void TMainForm::FormCreate()
 {
-    // The supporter builds its windows once, at the first idle moment of the
-    // running program. A modal box's own loop (the driver warning below) also
-    // goes idle, before the window is on screen: that moment does not count.
-    QPointer<TSetupSupporter> sup = m_setSup;
-    QPointer<TMainForm> form = this;
-    TApplication::SetOnIdle([sup, form] {
-        if (!sup || !form) {
-            TApplication::SetOnIdle({});
-            return;
-        }
-        if (form->isVisible())
-            sup->ApplicationIdle();
-    });
+    // The supporter builds its windows once, at the first idle moment after
+    // the window's first paint (not in the driver warning's own loop below).
+    m_setSup->InstallIdleHandler();
 
     // Selecting from code runs no handler; the jumpers already match.
     ui->ModeCombo->setCurrentIndex(0);
@@ -463,7 +467,9 @@ void TMainForm::BaseEditKeyDown(int &Key, Qt::KeyboardModifiers Shift)
     case Qt::Key_Down: step = -8; break;
     default: return;
     }
-    upDown->setPosition(upDown->Position() + step);   // runs BaseUDChangingEx; the key goes on
+    // A step, as the arrows take it: at a limit the edit still shows the
+    // limit instead of keeping "***". Runs BaseUDChangingEx; the key goes on.
+    upDown->Step(step > 0 ? updUp : updDown, qAbs(step));
 }
 
 void TMainForm::Button2Click()

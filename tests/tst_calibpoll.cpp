@@ -205,29 +205,51 @@ void tst_CalibPoll::pollStep()
 void tst_CalibPoll::showChannelString_data()
 {
     QTest::addColumn<int>("items");
+    QTest::addColumn<int>("maxCount");    // of the first list; 0: no cap
+    QTest::addColumn<int>("registers");   // displays the first list's change handler registers meanwhile
     QTest::addColumn<int>("channel");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("item");
-    QTest::newRow("empty text") << 8 << 0 << "" << "Channel 0\t";
-    QTest::newRow("beyond a short list") << 2 << 6 << "x" << "Channel 6\tx";
-    QTest::newRow("highest channel into an empty list") << 0 << 255 << "max" << "Channel 255\tmax";
+    QTest::newRow("empty text") << 8 << 0 << 0 << 0 << "" << "Channel 0\t";
+    QTest::newRow("beyond a short list") << 2 << 0 << 0 << 6 << "x" << "Channel 6\tx";
+    QTest::newRow("highest channel into an empty list") << 0 << 0 << 0 << 255 << "max" << "Channel 255\tmax";
+    QTest::newRow("a list that cannot grow far enough") << 2 << 4 << 0 << 6 << "x" << "Channel 6\tx";
+    QTest::newRow("a list that cannot grow at all") << 2 << 2 << 0 << 2 << "x" << "Channel 2\tx";
+    QTest::newRow("a handler registers displays meanwhile") << 0 << 0 << 64 << 3 << "x" << "Channel 3\tx";
 }
 
 void tst_CalibPoll::showChannelString()
 {
-    // Guards against a wrong item text and against channels lost in lists that are too short.
+    // Wrong item texts, channels lost in short lists, a hang on a list that cannot grow, a crash when displays are added meanwhile.
     QFETCH(int, items);
+    QFETCH(int, maxCount);
+    QFETCH(int, registers);
     QFETCH(int, channel);
     QFETCH(QString, text);
     QFETCH(QString, item);
     Rig rig(2, items);
+    QComboBox *capped = rig.lists.first();
+    if (maxCount)
+        capped->setMaxCount(maxCount);
+    QList<QComboBox *> late;
+    connect(capped, &QComboBox::currentIndexChanged, this, [&] {
+        for (int i = late.size(); i < registers; ++i) {
+            late << new QComboBox(&rig.host);
+            rig.sup->AddCalibDisplay({late.last(), nullptr, nullptr, nullptr});
+        }
+    });
     rig.sup->ShowChannelString(quint8(channel), text);
     for (QComboBox *list : rig.lists) {
-        QCOMPARE(list->count(), qMax(items, channel + 1));
-        QCOMPARE(list->itemText(channel), item);
-        for (int i = items; i < channel; ++i)
+        const int room = list == capped && maxCount ? maxCount : 256;
+        QCOMPARE(list->count(), qMin(room, qMax(items, channel + 1)));
+        QCOMPARE(list->itemText(channel), channel < list->count() ? item : QString());
+        for (int i = items; i < qMin(channel, list->count()); ++i)
             QCOMPARE(list->itemText(i), QString());
     }
+    // Displays registered meanwhile are written from the next channel text on.
+    QCOMPARE(late.size(), registers);
+    for (QComboBox *list : std::as_const(late))
+        QCOMPARE(list->count(), 0);
 }
 
 void tst_CalibPoll::failureBoxesThroughTimer()

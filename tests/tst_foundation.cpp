@@ -2,10 +2,14 @@
 // the message-box seam and the application's exception box.
 #include "Anchors.h"
 #include "MessageRecorder.h"
+#include "RunLoop.h"
 #include "TApplication.h"
 #include "TColor.h"
 #include "TestMain.h"
 
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPalette>
 #include <QtTest>
 
@@ -20,23 +24,32 @@ private slots:
     void colorReferences();
     void exceptionBoxUsesTitleAndErrorIcon();
     void messageHandlerIsRestored();
+    void realMessageBox_data();
+    void realMessageBox();
+    void idleEvent_data();
+    void idleEvent();
 };
 
 void tst_Foundation::anchorsKeepDistances_data()
 {
     QTest::addColumn<unsigned>("anchors");
+    QTest::addColumn<bool>("pixelByPixel");   // the growth as one resize, or one pixel per resize
     QTest::addColumn<QRect>("expected");
     // Parent 200 x 100 grows to 260 x 140; child at (10, 20) 50 x 30.
-    QTest::newRow("left top stays") << unsigned(akLeft | akTop) << QRect(10, 20, 50, 30);
-    QTest::newRow("right bottom follows") << unsigned(akRight | akBottom) << QRect(70, 60, 50, 30);
-    QTest::newRow("all four stretch") << unsigned(akLeft | akTop | akRight | akBottom) << QRect(10, 20, 110, 70);
-    QTest::newRow("bottom only") << unsigned(akBottom) << QRect(40, 60, 50, 30);
-    QTest::newRow("left right bottom") << unsigned(akLeft | akRight | akBottom) << QRect(10, 60, 110, 30);
+    QTest::newRow("left top stays") << unsigned(akLeft | akTop) << false << QRect(10, 20, 50, 30);
+    QTest::newRow("right bottom follows") << unsigned(akRight | akBottom) << false << QRect(70, 60, 50, 30);
+    QTest::newRow("all four stretch") << unsigned(akLeft | akTop | akRight | akBottom) << false << QRect(10, 20, 110, 70);
+    QTest::newRow("bottom only") << unsigned(akBottom) << false << QRect(40, 60, 50, 30);
+    QTest::newRow("left right bottom") << unsigned(akLeft | akRight | akBottom) << false << QRect(10, 60, 110, 30);
+    QTest::newRow("bottom only, pixel by pixel") << unsigned(akBottom) << true << QRect(40, 60, 50, 30);
+    QTest::newRow("none, pixel by pixel") << unsigned(0) << true << QRect(40, 40, 50, 30);
 }
 
 void tst_Foundation::anchorsKeepDistances()
 {
+    // A control losing its distances, or a centred one drifting by half a pixel per odd resize.
     QFETCH(unsigned, anchors);
+    QFETCH(bool, pixelByPixel);
     QFETCH(QRect, expected);
     QWidget parent;
     parent.resize(200, 100);
@@ -45,6 +58,12 @@ void tst_Foundation::anchorsKeepDistances()
     SetAnchors(child, anchors);
     QCOMPARE(GetAnchors(child), anchors);
     parent.show();
+    if (pixelByPixel) {
+        while (parent.width() < 260)
+            parent.resize(parent.width() + 1, parent.height());
+        while (parent.height() < 140)
+            parent.resize(parent.width(), parent.height() + 1);
+    }
     parent.resize(260, 140);
     QCOMPARE(child->geometry(), expected);
 }
@@ -127,6 +146,128 @@ void tst_Foundation::messageHandlerIsRestored()
     }
     QCOMPARE(ShowMessageBox({}), TMsgResult::Retry);
     SetMessageHandler(before);
+}
+
+void tst_Foundation::realMessageBox_data()
+{
+    // What the real box offers and how the user leaves it: Enter, Escape, the
+    // close box or a click on a named button.
+    QTest::addColumn<TMsgButtons>("buttons");
+    QTest::addColumn<TMsgIcon>("icon");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("offered");      // QMessageBox::StandardButtons
+    QTest::addColumn<int>("defaultButton");
+    QTest::addColumn<int>("escapeButton"); // 0: none set (a lone OK is its own escape)
+    QTest::addColumn<int>("qtIcon");
+    QTest::addColumn<TMsgResult>("result");
+    using B = TMsgButtons;
+    using I = TMsgIcon;
+    using R = TMsgResult;
+    const int ok = QMessageBox::Ok, cancel = QMessageBox::Cancel, retry = QMessageBox::Retry,
+              yes = QMessageBox::Yes, no = QMessageBox::No;
+    QTest::newRow("OK, Enter") << B::Ok << I::None << "enter" << ok << ok << 0 << int(QMessageBox::NoIcon) << R::Ok;
+    QTest::newRow("OK, closed: the only answer")
+        << B::Ok << I::Information << "close" << ok << ok << 0 << int(QMessageBox::Information) << R::Ok;
+    QTest::newRow("OK/Cancel, Enter is OK")
+        << B::OkCancel << I::Question << "enter" << (ok | cancel) << ok << cancel << int(QMessageBox::Question) << R::Ok;
+    QTest::newRow("OK/Cancel, Cancel")
+        << B::OkCancel << I::Question << "Cancel" << (ok | cancel) << ok << cancel << int(QMessageBox::Question) << R::Cancel;
+    QTest::newRow("OK/Cancel, Escape is Cancel")
+        << B::OkCancel << I::Warning << "escape" << (ok | cancel) << ok << cancel << int(QMessageBox::Warning) << R::Cancel;
+    QTest::newRow("OK/Cancel, closed is Cancel")
+        << B::OkCancel << I::None << "close" << (ok | cancel) << ok << cancel << int(QMessageBox::NoIcon) << R::Cancel;
+    QTest::newRow("Retry/Cancel, Enter is Cancel")
+        << B::RetryCancel << I::Warning << "enter" << (retry | cancel) << cancel << cancel << int(QMessageBox::Warning) << R::Cancel;
+    QTest::newRow("Retry/Cancel, Retry")
+        << B::RetryCancel << I::Warning << "Retry" << (retry | cancel) << cancel << cancel << int(QMessageBox::Warning) << R::Retry;
+    QTest::newRow("Retry/Cancel, closed is Cancel")
+        << B::RetryCancel << I::Error << "close" << (retry | cancel) << cancel << cancel << int(QMessageBox::Critical) << R::Cancel;
+    QTest::newRow("Yes/No, Enter is Yes") << B::YesNo << I::Question << "enter" << (yes | no) << yes << no << int(QMessageBox::Question) << R::Yes;
+    QTest::newRow("Yes/No, Escape is No") << B::YesNo << I::None << "escape" << (yes | no) << yes << no << int(QMessageBox::NoIcon) << R::No;
+    QTest::newRow("Yes/No, closed is No") << B::YesNo << I::Error << "close" << (yes | no) << yes << no << int(QMessageBox::Critical) << R::No;
+}
+
+void tst_Foundation::realMessageBox()
+{
+    // Typed text shown as markup, wrong buttons, defaults or icons, or Cancel or closing counted as OK.
+    QFETCH(TMsgButtons, buttons);
+    QFETCH(TMsgIcon, icon);
+    QFETCH(QString, answer);
+    QFETCH(int, offered);
+    QFETCH(int, defaultButton);
+    QFETCH(int, escapeButton);
+    QFETCH(int, qtIcon);
+    QFETCH(TMsgResult, result);
+    QVERIFY(!SetMessageHandler({}));
+    TMessageRequest request;
+    request.Caption = QStringLiteral("<i>Caption");
+    request.Text = QStringLiteral("\"<b>300\" is not a valid hexadecimal value.");
+    request.InformativeText = QStringLiteral("<u>cause</u>");
+    request.Buttons = buttons;
+    request.Icon = icon;
+    QStringList seen;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        seen << box->windowTitle() << QString::number(box->standardButtons())
+             << QString::number(box->standardButton(box->defaultButton()))
+             << QString::number(box->escapeButton() ? box->standardButton(box->escapeButton()) : 0)
+             << QString::number(box->icon());
+        for (const QLabel *label : box->findChildren<QLabel *>())
+            if (label->text().contains(QLatin1Char('<')))
+                seen << label->text() + (label->textFormat() == Qt::PlainText ? " plain" : " markup");
+        if (answer == "enter")
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (answer == "escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (answer == "close")
+            box->close();
+        else
+            box->button(answer == "Retry" ? QMessageBox::Retry : QMessageBox::Cancel)->click();
+    });
+    poll.start(5);
+    QCOMPARE(ShowMessageBox(request), result);
+    QCOMPARE(seen, (QStringList{ "<i>Caption", QString::number(offered), QString::number(defaultButton),
+                                 QString::number(escapeButton), QString::number(qtIcon),
+                                 "\"<b>300\" is not a valid hexadecimal value. plain", "<u>cause</u> plain" }));
+}
+
+void tst_Foundation::idleEvent_data()
+{
+    QTest::addColumn<bool>("eventWaiting");   // an event is posted before the loop runs
+    QTest::addColumn<int>("maxCalls");        // idle calls while the loop then rests for 300 ms
+    QTest::newRow("after the events that were waiting") << true << 3;
+    QTest::newRow("a resting loop is not kept awake") << false << 3;
+}
+
+void tst_Foundation::idleEvent()
+{
+    // An idle moment reported before the posted events (a pending paint) are handled, or a resting loop kept awake.
+    QFETCH(bool, eventWaiting);
+    QFETCH(int, maxCalls);
+    struct Target : QObject {
+        bool delivered = false;
+        bool event(QEvent *e) override { delivered |= e->type() == QEvent::User; return QObject::event(e); }
+    } target;
+    if (eventWaiting)
+        QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    int calls = 0;
+    bool deliveredAtFirstCall = false;
+    TApplication::SetOnIdle([&] {
+        if (calls++ == 0)
+            deliveredAtFirstCall = target.delivered;
+    });
+    const auto clear = qScopeGuard([] { TApplication::SetOnIdle({}); });
+    QVERIFY(RunLoopUntil([&] { return calls > 0; }));
+    QCOMPARE(deliveredAtFirstCall, eventWaiting);
+    calls = 0;
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    QVERIFY2(calls <= maxCalls, qPrintable(QString::number(calls)));
 }
 
 ZX_TEST_MAIN(tst_Foundation)

@@ -231,11 +231,13 @@ void tst_PortResources::registersGivePositions_data()
     QTest::newRow("Down") << 0x40 << 0x200 << "Down" << "1F8";
     QTest::newRow("other key") << 0x40 << 0x200 << "Right" << "***";
     QTest::newRow("Page Up near the top") << 0x7D << 1000 << "PgUp" << "3F8";
-    // At a limit nothing moves, so nothing is shown either.
-    QTest::newRow("0x7F, Up at 3F8") << 0x7F << 1016 << "Up" << "***";
-    QTest::newRow("Page Up at 3F8") << 0x7F << 1016 << "PgUp" << "***";
-    QTest::newRow("0x20, Down at 100") << 0x20 << 256 << "Down" << "***";
-    QTest::newRow("Page Down at 100") << 0x20 << 256 << "PgDown" << "***";
+    // At a limit keys and arrows alike propose a step past it and show the limit.
+    QTest::newRow("0x7F, Up at 3F8") << 0x7F << 1016 << "Up" << "3F8";
+    QTest::newRow("Page Up at 3F8") << 0x7F << 1016 << "PgUp" << "3F8";
+    QTest::newRow("upper arrow at 3F8") << 0x7F << 1016 << "upper arrow" << "3F8";
+    QTest::newRow("0x20, Down at 100") << 0x20 << 256 << "Down" << "100";
+    QTest::newRow("Page Down at 100") << 0x20 << 256 << "PgDown" << "100";
+    QTest::newRow("lower arrow at 100") << 0x20 << 256 << "lower arrow" << "100";
     QTest::newRow("upper arrow") << 0x40 << 0x200 << "upper arrow" << "208";
     QTest::newRow("lower arrow") << 0x40 << 0x200 << "lower arrow" << "1F8";
     QTest::newRow("double click, a step for each press") << 0x40 << 0x200 << "lower arrow double-clicked" << "1F0";

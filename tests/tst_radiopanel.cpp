@@ -66,7 +66,7 @@ void tst_RadioPanel::creationState()
     QVERIFY(!panel->FinalAnchorsApplied);
     QVERIFY(!panel->RadioEnabled());
     QVERIFY(panel->Lines().isEmpty());
-    QCOMPARE(panel->focusPolicy(), Qt::ClickFocus);
+    QCOMPARE(panel->focusPolicy(), Qt::NoFocus);
     for (TColor color : {clBtnFace, clBlue}) {
         panel->setColor(color);
         QImage plain(panel->size(), QImage::Format_RGB32);
@@ -173,18 +173,23 @@ void tst_RadioPanel::finalAnchors()
 
 void tst_RadioPanel::focusEntry_data()
 {
-    QTest::addColumn<QStringList>("path"); // focus moves along it; the first step only sets the start
+    QTest::addColumn<QStringList>("path"); // focus moves along it; the first step only sets the start;
+                                           // "click x" clicks x, which must leave the focus where it is
     QTest::addColumn<int>("entries");
     QTest::newRow("outside into a control") << QStringList{"outside", "edit1"} << 1;
     QTest::newRow("outside into the panel") << QStringList{"outside", "panel"} << 1;
     QTest::newRow("between two controls") << QStringList{"edit1", "edit2"} << 0;
     QTest::newRow("panel to its control") << QStringList{"panel", "nested"} << 0;
     QTest::newRow("out and in again") << QStringList{"edit1", "outside", "nested", "edit2", "outside", "panel"} << 2;
+    QTest::newRow("clicks on a jumper, a label, the background")
+        << QStringList{"edit1", "click jumper", "click label", "click panel"} << 0;
+    QTest::newRow("clicks in the panel while the focus is outside")
+        << QStringList{"outside", "click jumper", "click label", "click panel"} << 0;
 }
 
 void tst_RadioPanel::focusEntry()
 {
-    // Guards against missed or repeated OnEnter when the focus moves in, out and within the panel.
+    // OnEnter missed or repeated as the focus moves in, out and within the panel, or a click on its drawing taking the keys away.
     QFETCH(QStringList, path);
     QFETCH(int, entries);
     QWidget window;
@@ -195,17 +200,33 @@ void tst_RadioPanel::focusEntry()
     panel->move(0, 40);
     panel->show();
     (new QLineEdit(panel))->setObjectName("edit1");
-    (new QLineEdit(panel))->setObjectName("edit2");
+    auto *edit2 = new QLineEdit(panel);
+    edit2->setObjectName("edit2");
+    edit2->move(0, 30);
     auto *group = new QWidget(panel);
+    group->setGeometry(0, 60, 100, 30);
     (new QLineEdit(group))->setObjectName("nested");
+    auto *jumper = new TTwoJumper(panel);
+    jumper->setObjectName("jumper");
+    jumper->move(150, 10);
+    auto *label = new QLabel(QStringLiteral("A9"), panel);
+    label->setObjectName("label");
+    label->setGeometry(150, 40, 40, 20);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
 
     QSignalSpy spy(panel, &TRadioPanel::OnEnter);
     for (int i = 0; i < path.size(); ++i) {
-        auto *target = window.findChild<QWidget *>(path[i]);
+        const bool click = path[i].startsWith("click ");
+        auto *target = window.findChild<QWidget *>(path[i].mid(click ? 6 : 0));
         QVERIFY(target);
+        if (click) {
+            QWidget *before = QApplication::focusWidget();
+            QTest::mouseClick(target, Qt::LeftButton, {}, target == panel ? QPoint(150, 80) : target->rect().center());
+            QCOMPARE(QApplication::focusWidget(), before);
+            continue;
+        }
         target->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), target);
         if (i == 0)

@@ -415,23 +415,41 @@ void tst_Supporter::cardList()
 
 void tst_Supporter::startUpAtFirstIdle_data()
 {
-    QTest::addColumn<bool>("guardedHook");
-    QTest::newRow("hooked as the main window does") << false;
-    QTest::newRow("hooked through InstallIdleHandler") << true;
+    QTest::addColumn<bool>("hookBeforeShow");
+    QTest::newRow("hooked before the window is shown, as the main window does") << true;
+    QTest::newRow("hooked once the window is shown") << false;
 }
 
 void tst_Supporter::startUpAtFirstIdle()
 {
-    // Guards against windows rebuilt at every idle moment, the help shown at once or never, or the timer ticking on.
-    QFETCH(bool, guardedHook);
+    // Windows built before the main window's first paint or at every idle moment, the help shown at once or never, the timer left ticking.
+    QFETCH(bool, hookBeforeShow);
     MainWindow mw;
-    mw.window.show();
     MessageRecorder boxes;
-    if (guardedHook)
+    // Whether the client area had been painted when the title label arrived on it.
+    struct Watch : QObject
+    {
+        bool painted = false, builtAfterPaint = false;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted = true;
+            if (event->type() == QEvent::ChildAdded)
+                builtAfterPaint = painted;
+            return false;
+        }
+    } watch;
+    mw.client->installEventFilter(&watch);
+    if (hookBeforeShow)
         mw.sup->InstallIdleHandler();
-    else
-        TApplication::SetOnIdle([sup = mw.sup] { sup->ApplicationIdle(); });
+    // Idle moments before the window is shown, as a modal box's loop has them.
+    QVERIFY(RunLoopUntil([] { return true; }, 3));
+    QVERIFY(!mw.sup->HelpForm());
+    mw.window.show();
+    if (!hookBeforeShow)
+        mw.sup->InstallIdleHandler();
     QVERIFY(RunLoopUntil([&] { return mw.sup->HelpForm(); }));
+    QVERIFY(watch.builtAfterPaint);
     QVERIFY(!mw.sup->HelpForm()->isVisible());
     QVERIFY(RunLoopUntil([&] { return mw.sup->HelpForm()->isVisible(); }));
     const qint64 shownAfter = mw.sup->sinceTimerStart.elapsed();

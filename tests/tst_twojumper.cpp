@@ -284,6 +284,7 @@ void tst_TwoJumper::changes_data()
     QTest::newRow("resized") << QByteArray("resize") << QVariant() << true;
     QTest::newRow("panel colour") << QByteArray("panel colour") << QVariant() << true;
     QTest::newRow("button face of the palette") << QByteArray("palette") << QVariant() << true;
+    QTest::newRow("palette behind a cap in a system colour") << QByteArray("system colour") << QVariant() << true;
 }
 
 void tst_TwoJumper::changes()
@@ -297,9 +298,14 @@ void tst_TwoJumper::changes()
 
     TRadioPanel panel;
     panel.setRadioEnabled(true);
+    const bool systemCap = change == "system colour";
+    if (systemCap)
+        panel.setColor(clBlue);   // only the cap follows the palette
     const auto closedJumper = [&] {
         auto *j = new TTwoJumper(&panel);
         j->setClosed(true);
+        if (systemCap)
+            j->setJumperColor(clWindow);
         return j;
     };
     TTwoJumper *j = closedJumper();
@@ -321,12 +327,13 @@ void tst_TwoJumper::changes()
     const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
     QPalette changed = before;
     changed.setColor(QPalette::Button, QColor(4, 5, 6));
+    changed.setColor(QPalette::Base, QColor(7, 8, 9));
     const auto apply = [&](TTwoJumper *target) {
         if (change == "resize")
             target->resize(40, 20);
         else if (change == "panel colour")
             panel.setColor(clRed);
-        else if (change == "palette")
+        else if (change == "palette" || systemCap)
             QApplication::setPalette(changed);
         else if (change != "click")
             QVERIFY(target->setProperty(change, value));

@@ -15,6 +15,7 @@ void TAnchorKeeper::setAnchors(TAnchors anchors)
 {
     m_anchors = anchors;
     m_parentSize = m_parent ? m_parent->size() : QSize();
+    m_oweX = m_oweY = 0;
 }
 
 void TAnchorKeeper::attachToParent()
@@ -28,6 +29,7 @@ void TAnchorKeeper::attachToParent()
             m_parent->installEventFilter(this);
     }
     m_parentSize = m_parent ? m_parent->size() : QSize();
+    m_oweX = m_oweY = 0;
 }
 
 void TAnchorKeeper::apply()
@@ -41,18 +43,23 @@ void TAnchorKeeper::apply()
     const int dh = now.height() - m_parentSize.height();
     m_parentSize = now;
     // Whatever geometry the control has now was given against the old size.
-    const auto adjust = [](int &pos, int &len, bool first, bool second, int delta) {
-        if (first && second)
+    const auto adjust = [](int &pos, int &len, int &owed, bool first, bool second, int delta) {
+        if (first && second) {
             len += delta;
-        else if (second)
+        } else if (second) {
             pos += delta;
-        else if (!first)
-            pos += delta / 2;
+        } else if (!first) {
+            // Half the change, rounded down, with the odd pixel carried to the next change.
+            const int twice = delta + owed;
+            const int step = twice >= 0 ? twice / 2 : -((1 - twice) / 2);
+            owed = twice - 2 * step;
+            pos += step;
+        }
     };
     const QRect r = m_control->geometry();
     int x = r.x(), y = r.y(), w = r.width(), h = r.height();
-    adjust(x, w, m_anchors & akLeft, m_anchors & akRight, dw);
-    adjust(y, h, m_anchors & akTop, m_anchors & akBottom, dh);
+    adjust(x, w, m_oweX, m_anchors & akLeft, m_anchors & akRight, dw);
+    adjust(y, h, m_oweY, m_anchors & akTop, m_anchors & akBottom, dh);
     m_control->setGeometry(x, y, qMax(0, w), qMax(0, h));
 }
 

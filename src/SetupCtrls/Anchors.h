@@ -43,4 +43,8 @@ private:
     // events of hidden windows arrive late and without an old size, so the
     // keeper tracks it itself.
     QSize m_parentSize;
+    // Half pixels a centred control still owes per axis (0 or 1), so that odd
+    // changes add up to its exact share instead of rounding away each time.
+    int m_oweX = 0;
+    int m_oweY = 0;
 };

@@ -1,6 +1,7 @@
 #include "MessageSeam.h"
 
 #include <QEventLoop>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -13,13 +14,18 @@ TMessageHandler &installedHandler()
     return handler;
 }
 
-TMsgResult showQMessageBox(const TMessageRequest &request)
+// Caption, texts, icon, buttons and modality of a request, on a real box.
+void configureBox(QMessageBox &box, const TMessageRequest &request)
 {
-    QMessageBox box(request.Owner);
     box.setWindowTitle(request.Caption);
+    // Texts carry what the user typed: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(request.Text);
-    if (!request.InformativeText.isEmpty())
+    if (!request.InformativeText.isEmpty()) {
         box.setInformativeText(request.InformativeText);
+        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
     switch (request.Icon) {
     case TMsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case TMsgIcon::Question: box.setIcon(QMessageBox::Question); break;
@@ -55,6 +61,12 @@ TMsgResult showQMessageBox(const TMessageRequest &request)
     if (request.OnTop)
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setWindowModality(Qt::ApplicationModal);
+}
+
+TMsgResult showQMessageBox(const TMessageRequest &request)
+{
+    QMessageBox box(request.Owner);
+    configureBox(box, request);
     if (request.OnTop) {
         box.show();
         box.raise();
@@ -77,12 +89,8 @@ TMsgResult showWaitBox(const TMessageRequest &request)
 {
     if (request.Until())
         return TMsgResult::Ok;
-    static constexpr QMessageBox::Icon icons[] = { QMessageBox::NoIcon, QMessageBox::Question, QMessageBox::Warning,
-                                                   QMessageBox::Information, QMessageBox::Critical };
-    QMessageBox box(icons[int(request.Icon)], request.Caption, request.Text, QMessageBox::Cancel, request.Owner);
-    box.setInformativeText(request.InformativeText);
-    box.setEscapeButton(QMessageBox::Cancel);
-    box.setWindowModality(Qt::ApplicationModal);
+    QMessageBox box(request.Owner);
+    configureBox(box, request);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &box, [&] {
         if (request.Until())

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QThread>
 
+#include <limits>
+
 TApplication::TApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
@@ -47,10 +49,30 @@ void TApplication::HandleUnknownException()
 
 namespace {
 
+// Qt reports the loop as about to block at the start of every iteration,
+// before it hands out the events already posted (a pending paint among them).
+// The idle moment is therefore marked by a probe posted behind everything
+// else: when it arrives, the posted work that was waiting has been done.
+class IdleProbe : public QObject
+{
+public:
+    using QObject::QObject;
+    static inline const QEvent::Type Arrived = QEvent::Type(QEvent::registerEventType());
+    quint64 iteration = 0;           // aboutToBlock count
+    quint64 arrivedIn = ~quint64(0); // the iteration the last probe arrived in
+    bool posted = false;
+
+    void loopAboutToBlock();
+
+protected:
+    bool event(QEvent *event) override;
+};
+
 struct IdleHook
 {
     std::function<void()> handler;
     QPointer<QAbstractEventDispatcher> dispatcher;
+    QPointer<IdleProbe> probe;
     QMetaObject::Connection connection;
 };
 
@@ -75,6 +97,28 @@ void runIdle()
     }
 }
 
+void IdleProbe::loopAboutToBlock()
+{
+    // An iteration that only delivered the probe found nothing to do: the
+    // loop may block now instead of waking itself with a new probe.
+    const bool quiet = arrivedIn == iteration;
+    ++iteration;
+    if (posted || quiet || !idleHook().handler)
+        return;
+    posted = true;
+    QCoreApplication::postEvent(this, new QEvent(Arrived), std::numeric_limits<int>::min());
+}
+
+bool IdleProbe::event(QEvent *event)
+{
+    if (event->type() != Arrived)
+        return QObject::event(event);
+    posted = false;
+    arrivedIn = iteration;
+    runIdle();
+    return true;
+}
+
 } // namespace
 
 void TApplication::SetOnIdle(std::function<void()> handler)
@@ -86,8 +130,11 @@ void TApplication::SetOnIdle(std::function<void()> handler)
                                                                                    : QThread::currentThread());
     if (hook.handler && dispatcher && hook.dispatcher != dispatcher) {
         QObject::disconnect(hook.connection);
+        delete hook.probe;
         hook.dispatcher = dispatcher;
-        hook.connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, runIdle);
+        hook.probe = new IdleProbe(dispatcher);
+        hook.connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, hook.probe,
+                                           [probe = hook.probe.data()] { probe->loopAboutToBlock(); });
     }
 }
 

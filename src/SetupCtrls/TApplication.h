@@ -34,9 +34,10 @@ public:
     static void HandleUnknownException();
     static QString Title();
 
-    // The application's idle event: called each time the message loop is
-    // about to wait for new events. One handler at a time; an empty one
-    // clears it. The handler may clear itself while it runs.
+    // The application's idle event: called each time the message loop has
+    // handled what was waiting and is about to wait for new events. One
+    // handler at a time; an empty one clears it. The handler may clear itself
+    // while it runs.
     static void SetOnIdle(std::function<void()> handler);
     static bool HasOnIdle();
 };

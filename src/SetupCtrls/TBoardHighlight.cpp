@@ -355,12 +355,18 @@ QImage TBoardHighlight::PixelsBeneath() const
 void TBoardHighlight::enterEvent(QEnterEvent *event)
 {
     QWidget::enterEvent(event);
+    // The popup that lay over the ring has just been closed: the window
+    // system reports the resting pointer as entering what it now finds beneath.
+    if (m_holdClosed && QCursor::pos() == m_holdAt)
+        return;
+    m_holdClosed = false;
     MouseEnter(false);
 }
 
 void TBoardHighlight::leaveEvent(QEvent *event)
 {
     QWidget::leaveEvent(event);
+    m_holdClosed = false;
     MouseLeave(false);
 }
 
@@ -401,7 +407,7 @@ void TBoardHighlight::MouseLeave(bool forwarded)
     if (!m_entered)
         return;
     if (m_popup && !m_pinned) {
-        if (m_popup->isVisible() && m_popup->frameGeometry().contains(QCursor::pos())) {
+        if (m_popup->isVisible() && m_popup->OuterRect().contains(QCursor::pos())) {
             // From the ring straight into its popup: it stays until the pointer leaves it.
             m_popup->CloseOnLeave = true;
             PinGroup();
@@ -418,6 +424,7 @@ void TBoardHighlight::MouseLeave(bool forwarded)
 
 void TBoardHighlight::Click()
 {
+    m_holdClosed = false;
     emit OnClick();
     // The group's popup was closed while the pointer stayed on the ring: the
     // click opens it again instead of pinning a hidden window.
@@ -501,31 +508,27 @@ void TBoardHighlight::ShowPopup()
     auto *popup = new TPopupForm(this);
     m_popup = popup;
     m_pinned = false;
-    const QMargins frame = popup->FrameMargins();
 
     TRadioPanel *panel = m_radioPanel;
     int memoHeight = 58;
     QPoint laidOut(0, 0);
+    QSize client;   // none: the design gives the outer size
     if (panel) {
         memoHeight = panel->MemoHeight();
         popup->OnActivate = panel->OnActivate;
         popup->OnDeactivate = panel->OnDeactivate;
         laidOut = panel->pos();
-        popup->resize(panel->width(), panel->height() + memoHeight + 51);
+        client = QSize(panel->width(), panel->height() + memoHeight + 51);
+        popup->resize(client);
         panel->setParent(popup);
         panel->move(0, 0);
         panel->show();
         SetAnchors(panel, panel->FinalAnchors());
         panel->FinalAnchorsApplied = true;
     } else {
-        popup->resize(QSize(194, 141).shrunkBy(frame));
+        popup->resize(QSize(194, 141).shrunkBy(popup->FrameMargins()));
     }
     popup->setWindowTitle(m_popupCaption);
-
-    // The user may enlarge the popup, never shrink it below how it opened.
-    const QSize outer = popup->size().grownBy(frame).expandedTo(QSize(194, 122));
-    popup->resize(outer.shrunkBy(frame));
-    popup->setMinimumSize(outer.shrunkBy(frame));
     popup->Tag = int(m_highlightType);
 
     QPoint place(0, 0);
@@ -541,20 +544,12 @@ void TBoardHighlight::ShowPopup()
         }
     }
 
+    // The user may enlarge the popup, never shrink it below how it opened;
+    // it stays on the screen. Outer sizes need the window manager's frame, so
+    // the popup applies this again once it is framed.
+    const QScreen *s = screen();
+    popup->PlaceOuter(client, place, s ? s->geometry() : QRect());
     popup->AddControls(memoHeight, panel ? panel->Lines() : QStringList());
-
-    if (const QScreen *s = screen()) {
-        const QRect area = s->geometry();
-        if (place.x() < area.left())
-            place.setX(area.left());
-        else if (place.x() + outer.width() > area.left() + area.width())
-            place.setX(area.left() + area.width() - outer.width());
-        if (place.y() < area.top())
-            place.setY(area.top());
-        else if (place.y() + outer.height() > area.top() + area.height())
-            place.setY(area.top() + area.height() - outer.height());
-    }
-    popup->move(place);
 
     popup->show();
     popup->activateWindow();
@@ -577,8 +572,22 @@ void TBoardHighlight::PopupClosed()
 
 void TBoardHighlight::DoneClick()
 {
-    if (m_popup)
+    if (m_popup) {
         m_popup->Close();
+        HoldClosedUnderPointer();
+    }
+}
+
+void TBoardHighlight::HoldClosedUnderPointer()
+{
+    const QPoint pointer = QCursor::pos();
+    const auto group = LinkGroup();
+    for (TBoardHighlight *member : group) {
+        if (member->isVisible() && member->rect().contains(member->mapFromGlobal(pointer))) {
+            member->m_holdClosed = true;
+            member->m_holdAt = pointer;
+        }
+    }
 }
 
 void TBoardHighlight::PreviousClick() { StepToEntry(-1); }
@@ -593,8 +602,10 @@ void TBoardHighlight::StepToEntry(int delta)
         return;
     const QList<QAction *> items = menu->actions();
     const int k = int(items.size());
-    if (m_popup)
+    if (m_popup) {
         m_popup->Close();
+        HoldClosedUnderPointer();
+    }
     const int n = delta < 0 ? (j == 0 ? k - 1 : j - 1) : (j == k - 1 ? 0 : j + 1);
     QAction *neighbour = items.at(n);
     if (auto *owner = qobject_cast<TBoardHighlight *>(qvariant_cast<QObject *>(neighbour->data())))

@@ -91,6 +91,10 @@ public:
     void PreviousClick();
     void NextClick();
     void DoneClick();
+    // The user closed the group's popup (Done, the close box, Previous or
+    // Next): a member under the pointer opens it again only once the pointer
+    // has left it and come back, or on a click.
+    void HoldClosedUnderPointer();
 
 signals:
     void OnClick();
@@ -129,6 +133,8 @@ private:
     bool m_popupActive = false;
     bool m_pinned = false;
     bool m_pressed = false;
+    bool m_holdClosed = false;
+    QPoint m_holdAt;   // where the pointer rested when the popup was closed
 };
 
 using THighlightType = TBoardHighlight::THighlightType;

@@ -2,6 +2,7 @@
 
 #include "Anchors.h"
 #include "TBoardHighlight.h"
+#include "TFrameWatch.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -13,10 +14,15 @@
 TPopupForm::TPopupForm(TBoardHighlight *owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint), Highlight(owner)
 {
+    // Placed exactly where its position says, (0, 0) included: no automatic
+    // placement by the window manager.
+    setAttribute(Qt::WA_Moved);
 }
 
 void TPopupForm::Close()
 {
+    if (isVisible())
+        m_hiddenGeometry = geometry();
     // Hidden first, so that whatever the pointer finds beneath the vanished
     // window cannot reopen it before the group has been told.
     hide();
@@ -31,10 +37,63 @@ QMargins TPopupForm::FrameMargins()
     return windowHandle() ? windowHandle()->frameMargins() : QMargins();
 }
 
-QSize TPopupForm::OuterSize()
+QRect TPopupForm::OuterRect()
 {
-    const QMargins m = FrameMargins();
-    return size().grownBy(m);
+    return geometry().marginsAdded(FrameMargins());
+}
+
+void TPopupForm::PlaceOuter(const QSize &client, const QPoint &place, const QRect &area)
+{
+    m_client = client;
+    m_place = place;
+    m_area = area;
+    applyOuter();
+    if (!m_watching) {
+        m_watching = true;
+        // Only the first framing: later the user's own size and place count.
+        new TFrameWatch(this, [this] {
+            if (!m_framed)
+                applyOuter(geometry().topLeft() == m_placedAt);
+        });
+    }
+}
+
+void TPopupForm::applyOuter(bool place)
+{
+    const QMargins frame = FrameMargins();
+    m_framed = !frame.isNull();
+    const QSize outer = (m_client.isValid() ? m_client.grownBy(frame) : QSize(194, 141)).expandedTo(QSize(194, 122));
+    setMinimumSize(outer.shrunkBy(frame));
+    if (!place) {
+        // Moved already: only the size follows the frame.
+        resize(outer.shrunkBy(frame));
+        return;
+    }
+    QPoint corner = m_place;
+    if (!m_area.isNull()) {
+        if (corner.x() < m_area.left())
+            corner.setX(m_area.left());
+        else if (corner.x() + outer.width() > m_area.left() + m_area.width())
+            corner.setX(m_area.left() + m_area.width() - outer.width());
+        if (corner.y() < m_area.top())
+            corner.setY(m_area.top());
+        else if (corner.y() + outer.height() > m_area.top() + m_area.height())
+            corner.setY(m_area.top() + m_area.height() - outer.height());
+    }
+    // The client's place: the frame Qt remembers may be older than this one.
+    m_placedAt = corner + QPoint(frame.left(), frame.top());
+    setGeometry(QRect(m_placedAt, outer.shrunkBy(frame)));
+}
+
+void TPopupForm::showEvent(QShowEvent *event)
+{
+    // Shown again where the user left it: a window manager that let go of
+    // the hidden window may have put the client's corner where its frame's was.
+    if (!m_hiddenGeometry.isNull()) {
+        setGeometry(m_hiddenGeometry);
+        m_hiddenGeometry = QRect();
+    }
+    QWidget::showEvent(event);
 }
 
 void TPopupForm::AddControls(int memoHeight, const QStringList &lines)
@@ -99,7 +158,7 @@ bool TPopupForm::event(QEvent *event)
 
 void TPopupForm::leaveEvent(QEvent *event)
 {
-    if (isVisible() && CloseOnLeave && !frameGeometry().contains(QCursor::pos())) {
+    if (isVisible() && CloseOnLeave && !OuterRect().contains(QCursor::pos())) {
         Close();
         return;
     }
@@ -111,4 +170,6 @@ void TPopupForm::closeEvent(QCloseEvent *event)
     // The close box only hides: the panel and the text live on in the popup.
     event->ignore();
     Close();
+    if (Highlight)
+        Highlight->HoldClosedUnderPointer();
 }

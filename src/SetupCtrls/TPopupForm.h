@@ -35,9 +35,16 @@ public:
     void AddControls(int memoHeight, const QStringList &lines);
 
     // Widths of the window frame around the client area (zero while the
-    // platform cannot tell yet).
+    // platform cannot tell yet: until the window manager has framed it).
     QMargins FrameMargins();
-    QSize OuterSize();
+    // The window with its frame, as the platform reports the frame now.
+    QRect OuterRect();
+
+    // Sizes and places the popup by its outer rectangle: the client given
+    // (invalid: 194 x 141 outside), at least 194 x 122 outside and never
+    // smaller than it opens, its outer corner at place, kept on area. Done
+    // again once the window manager has framed the popup.
+    void PlaceOuter(const QSize &client, const QPoint &place, const QRect &area);
 
     QPushButton *PreviousButton() const { return m_previous; }
     QPushButton *NextButton() const { return m_next; }
@@ -48,8 +55,18 @@ protected:
     bool event(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void applyOuter(bool place = true);
+
+    QSize m_client;
+    QPoint m_place;
+    QRect m_area;
+    bool m_framed = false;   // the outer rules were applied with the real frame
+    bool m_watching = false;
+    QPoint m_placedAt;       // the client's place as set here
+    QRect m_hiddenGeometry;  // where the user left it
     QPushButton *m_previous = nullptr;
     QPushButton *m_next = nullptr;
     QPushButton *m_done = nullptr;

@@ -8,8 +8,9 @@
 
 TRadioPanel::TRadioPanel(QWidget *parent) : QWidget(parent)
 {
-    // Focusable for the popup that shows it, but no tab stop.
-    setFocusPolicy(Qt::ClickFocus);
+    // Only code gives the panel the focus (its popup, when it opens): a click
+    // on a drawn jumper, a label or the background leaves it where it was.
+    setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(194, 100);
     setVisible(false);

@@ -91,13 +91,31 @@ void TSetupSupporter::setOnBeginCalib(TSupporterNotifyEvent handler)
 
 void TSetupSupporter::InstallIdleHandler()
 {
+    // First display, then the first idle moment: the loop reports itself idle
+    // before it handles the pending paint, and a modal box's loop at start-up
+    // idles before the window is up at all. Neither moment counts.
+    QWidget *client = clientArea(m_owner);
+    m_ownerPainted = !client;
+    if (client) {
+        client->installEventFilter(this);
+        client->update();   // a window painted long ago paints once more
+    }
     QPointer<TSetupSupporter> self(this);
     TApplication::SetOnIdle([self] {
-        if (self)
-            self->ApplicationIdle();
-        else
+        if (!self)
             TApplication::SetOnIdle({});
+        else if (self->m_ownerPainted)
+            self->ApplicationIdle();
     });
+}
+
+bool TSetupSupporter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint) {
+        m_ownerPainted = true;
+        watched->removeEventFilter(this);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TSetupSupporter::ApplicationIdle()
@@ -306,7 +324,9 @@ void TSetupSupporter::PollStep()
         return;
     }
 
-    for (const TCalibDisplay &display : std::as_const(CalibDisplays)) {
+    // Copies: a handler may register further groups while these loops run.
+    const QList<TCalibDisplay> displays = CalibDisplays;
+    for (const TCalibDisplay &display : displays) {
         if (display.HideControl)
             display.HideControl->hide();
     }
@@ -368,13 +388,18 @@ void TSetupSupporter::SetButtonClick(QAbstractButton *button, TSupporterNotifyEv
 void TSetupSupporter::ShowChannelString(quint8 Channel, const QString &Text)
 {
     const QString item = QStringLiteral("Channel ") + QString::number(Channel) + QLatin1Char('\t') + Text;
-    for (const TCalibDisplay &display : std::as_const(CalibDisplays)) {
-        if (!display.List)
-            continue;
-        // A list shorter than the channel count grows, so every channel shows.
-        while (display.List->count() <= Channel)
+    const QList<TCalibDisplay> displays = CalibDisplays;
+    for (const TCalibDisplay &display : displays) {
+        // A list shorter than the channel count grows, so every channel shows;
+        // one that cannot grow (its maxCount) keeps what it has.
+        while (display.List && display.List->count() <= Channel) {
+            const int before = display.List->count();
             display.List->addItem(QString());
-        display.List->setItemText(Channel, item);
+            if (display.List && display.List->count() == before)
+                break;
+        }
+        if (display.List)
+            display.List->setItemText(Channel, item);
     }
 }
 

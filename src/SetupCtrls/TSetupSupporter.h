@@ -82,8 +82,9 @@ public:
     TTechForm *TechForm() const { return m_techForm; }
     TPCIForm *PCIForm() const { return m_pciForm; }
 
-    // Hooks ApplicationIdle onto the application's idle event; safe if the
-    // supporter goes before the first idle moment.
+    // Hooks ApplicationIdle onto the application's idle event, for the first
+    // idle moment after the owner's first paint; safe if the supporter goes
+    // before that moment.
     void InstallIdleHandler();
     // The application's idle handler: removes itself, then BuildWindows.
     void ApplicationIdle();
@@ -117,6 +118,7 @@ public:
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Platform seams: a timer id, 0 when refused; the screen's size.
     virtual int StartTimer(int interval);
     virtual QSize ScreenSize() const;
@@ -135,6 +137,7 @@ private:
     bool m_helpPending = false;
     bool m_running = false;
     bool m_inTick = false;
+    bool m_ownerPainted = false;
     int m_timerId = 0;
     QPointer<QLabel> m_headerLabel;
     QPointer<THelpForm> m_helpForm;

@@ -255,5 +255,8 @@ void TTwoJumper::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         m_pressed = false;
+    // A system colour (0x80...) among the jumper's colours follows the palette.
+    if (event->type() == QEvent::PaletteChange)
+        invalidate();
     QWidget::changeEvent(event);
 }

@@ -67,9 +67,14 @@ void TUpDown::setPosition(int value)
 
 void TUpDown::Step(TUpDownDirection direction)
 {
+    Step(direction, m_increment);
+}
+
+void TUpDown::Step(TUpDownDirection direction, int amount)
+{
     if (direction == updNone)
         return;
-    const int proposed = direction == updUp ? m_position + m_increment : m_position - m_increment;
+    const int proposed = direction == updUp ? m_position + amount : m_position - amount;
     bool allow = true;
     emit OnChangingEx(allow, short(proposed), direction);
     if (allow)

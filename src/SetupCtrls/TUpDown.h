@@ -38,6 +38,9 @@ public:
     // One arrow click: asks OnChangingEx with the current position plus or
     // minus Increment (which may lie beyond the range), then moves within it.
     void Step(TUpDownDirection direction);
+    // The same for a step of another size (a key): at a limit it is still
+    // proposed, as an arrow's is.
+    void Step(TUpDownDirection direction, int amount);
 
     QSize sizeHint() const override { return QSize(15, 25); }
 
