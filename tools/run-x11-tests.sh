@@ -46,7 +46,7 @@ wait_ready() { # file pid log name
 }
 
 # Xvfb picks a free display (unless told one) and writes its number once it accepts clients.
-Xvfb ${X11_DISPLAY:+":$X11_DISPLAY"} -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
+Xvfb ${X11_DISPLAY:+":$X11_DISPLAY"} -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" \
   2>"$work/xvfb.log" &
 xvfb_pid=$!
 wait_ready "$work/display" "$xvfb_pid" "$work/xvfb.log" Xvfb
