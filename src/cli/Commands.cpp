@@ -166,8 +166,8 @@ int WriteCommand(const QStringList &arguments)
 
     AcquireCardAccess();
     TControlRegisters registers(base);
-    // A first read starts a helper that is not running yet: its start-up must
-    // not shorten the first pacing gap, and no write may go out without access.
+    // A first request answered before the pacing starts: a helper's first
+    // answer is its slowest, and must not shorten the first gap.
     if (registers.ReadRaw(1) == PortDriverMissing)
         FailNoAccess();
     const TRegisterValues values = resources.RegisterValues();
