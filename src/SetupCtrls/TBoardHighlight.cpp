@@ -505,8 +505,6 @@ void TBoardHighlight::ShowPopup()
         panel->show();
         SetAnchors(panel, panel->FinalAnchors());
         panel->FinalAnchorsApplied = true;
-    } else {
-        popup->resize(QSize(194, 141).shrunkBy(popup->FrameMargins()));
     }
     popup->setWindowTitle(m_popupCaption);
     popup->Tag = int(m_highlightType);
@@ -582,10 +580,7 @@ void TBoardHighlight::StepToEntry(int delta)
         return;
     const QList<QAction *> items = menu->actions();
     const int k = int(items.size());
-    if (m_popup) {
-        m_popup->Close();
-        HoldClosedUnderPointer();
-    }
+    DoneClick();
     const int n = delta < 0 ? (j == 0 ? k - 1 : j - 1) : (j == k - 1 ? 0 : j + 1);
     QAction *neighbour = items.at(n);
     if (auto *owner = qobject_cast<TBoardHighlight *>(qvariant_cast<QObject *>(neighbour->data())))
