@@ -1,15 +1,72 @@
 #include "TAccessibleFactory.h"
 
 #include "TBoardHighlight.h"
-#include "TBoardHighlightAccessible.h"
 #include "TBoardImage.h"
-#include "TBoardImageAccessible.h"
 #include "TTwoJumper.h"
 #include "TTwoJumperAccessible.h"
 
 #include <QAccessibleWidget>
 
 namespace {
+
+// A ring as assistive technology sees it: a button named by its title, whose
+// description says what its popup holds; pressing it opens the popup pinned,
+// as a click does.
+class TBoardHighlightAccessible : public QAccessibleWidget
+{
+public:
+    explicit TBoardHighlightAccessible(TBoardHighlight *highlight) : QAccessibleWidget(highlight, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        switch (t) {
+        case QAccessible::Name:
+            if (!highlight()->accessibleName().isEmpty())
+                return highlight()->accessibleName();
+            return highlight()->PopupCaption();
+        case QAccessible::Description:
+            if (!highlight()->accessibleDescription().isEmpty())
+                return highlight()->accessibleDescription();
+            switch (highlight()->HighlightType()) {
+            case htOptions: return QStringLiteral("information");
+            case htSettings: return QStringLiteral("jumper settings");
+            case htCalibration: return QStringLiteral("calibration");
+            }
+            return QString();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+
+    void doAction(const QString &actionName) override
+    {
+        if (actionName == pressAction())
+            highlight()->Click();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+
+private:
+    TBoardHighlight *highlight() const { return static_cast<TBoardHighlight *>(widget()); }
+};
+
+// The board picture as assistive technology sees it: a graphic holding the rings.
+class TBoardImageAccessible : public QAccessibleWidget
+{
+public:
+    explicit TBoardImageAccessible(TBoardImage *image) : QAccessibleWidget(image, QAccessible::Graphic) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QStringLiteral("Board photograph");
+        return QAccessibleWidget::text(t);
+    }
+};
 
 TAccessibleFactory::TObserver &Observer()
 {

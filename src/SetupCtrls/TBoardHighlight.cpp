@@ -1,5 +1,6 @@
 #include "TBoardHighlight.h"
 
+#include "DevicePixels.h"
 #include "TAccessibleFactory.h"
 #include "TBoardImage.h"
 #include "TPopupForm.h"
@@ -14,7 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QtMath>
 
 #include <cmath>
 
@@ -71,26 +71,6 @@ QString FreeName(const QObject *owner, const QString &base)
         if (!owner || !owner->findChild<QObject *>(name))
             return name;
     }
-}
-
-// The device pixels that a control covers whose top left corner lies at the
-// device position `at`, fractional at a fractional ratio: from the pixel
-// holding that corner to the one holding the far edge.
-QRect DeviceBounds(const QPointF &at, const QSize &size, qreal ratio)
-{
-    const QPoint first(qFloor(at.x() + 1e-6), qFloor(at.y() + 1e-6));
-    const QPoint end(qCeil(at.x() + size.width() * ratio - 1e-6), qCeil(at.y() + size.height() * ratio - 1e-6));
-    return QRect(first, end - QPoint(1, 1));
-}
-
-// Blits an image kept in device pixels so that its first pixel is the device
-// pixel holding the logical point `at`: pixel for pixel, never resampled, so
-// a ring's copy of the photograph meets the photograph without a seam.
-void DrawOnDeviceGrid(QPainter &painter, const QPointF &at, const QImage &image)
-{
-    const QPointF device = painter.deviceTransform().map(at);
-    const QPointF grid(qFloor(device.x() + 1e-6), qFloor(device.y() + 1e-6));
-    painter.drawImage(at + (grid - device) / image.devicePixelRatio(), image);
 }
 
 int Blend(int base, float color, float m)
@@ -525,8 +505,6 @@ void TBoardHighlight::ShowPopup()
         panel->show();
         SetAnchors(panel, panel->FinalAnchors());
         panel->FinalAnchorsApplied = true;
-    } else {
-        popup->resize(QSize(194, 141).shrunkBy(popup->FrameMargins()));
     }
     popup->setWindowTitle(m_popupCaption);
     popup->Tag = int(m_highlightType);
@@ -602,10 +580,7 @@ void TBoardHighlight::StepToEntry(int delta)
         return;
     const QList<QAction *> items = menu->actions();
     const int k = int(items.size());
-    if (m_popup) {
-        m_popup->Close();
-        HoldClosedUnderPointer();
-    }
+    DoneClick();
     const int n = delta < 0 ? (j == 0 ? k - 1 : j - 1) : (j == k - 1 ? 0 : j + 1);
     QAction *neighbour = items.at(n);
     if (auto *owner = qobject_cast<TBoardHighlight *>(qvariant_cast<QObject *>(neighbour->data())))

@@ -18,9 +18,6 @@ public:
     // changed runs after the event that showed the news has been handled.
     TFrameWatch(QWidget *window, std::function<void()> changed);
 
-    // The frame as last reported to changed (or as found on creation).
-    QMargins Margins() const { return m_margins; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -31,7 +28,7 @@ private:
     QWidget *m_window;
     QPointer<QObject> m_handle;   // the platform window, replaced when it is
     std::function<void()> m_changed;
-    QMargins m_margins;
+    QMargins m_margins;   // as last reported to changed (or as found on creation)
     bool m_checkQueued = false;
     bool m_stateAnswered = false;
 };

@@ -91,9 +91,8 @@ void TSetupSupporter::setOnBeginCalib(TSupporterNotifyEvent handler)
 
 void TSetupSupporter::InstallIdleHandler()
 {
-    // First display, then the first idle moment: the loop reports itself idle
-    // before it handles the pending paint, and a modal box's loop at start-up
-    // idles before the window is up at all. Neither moment counts.
+    // First display, then the first idle moment: a loop may idle before the
+    // window has painted (a modal box's loop at start-up, before it is even up).
     QWidget *client = clientArea(m_owner);
     m_ownerPainted = !client;
     if (client) {
