@@ -13,6 +13,7 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
+#include "porthelper/PortPolicy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,10 +31,6 @@ const QString DriverMissingText = QStringLiteral(
 const QString AccessWarningText = QStringLiteral(
     "The setup program will now try to access the card. Only continue if the base address has been set "
     "correctly(Settings | Base Address) and the card is installed.");
-
-// A port's I/O address lies between these; register values are address / 8.
-constexpr int PortAddressMin = 0x100;
-constexpr int PortAddressMax = 0x3F8;
 
 } // namespace
 
@@ -156,7 +153,7 @@ void TMainForm::FormCreate()
     ui->ClockCombo->setCurrentIndex(0);
     ui->DFCombo->setCurrentIndex(0);
 
-    if (InPortB(0x61) == PortDriverMissing)
+    if (InPortB(kProbePort) == PortDriverMissing)
         ShowDriverWarning(nullptr, TMsgButtons::OkCancel, TMsgIcon::None); // either answer goes on the same way
 }
 
@@ -357,16 +354,6 @@ bool TMainForm::ControlBaseUsable(const TBaseJumpers &base)
     return false;
 }
 
-quint8 TMainForm::ReadControlReg(quint8 index)
-{
-    return m_registers.Read(index);
-}
-
-void TMainForm::WriteControlReg(quint8 index, quint8 value)
-{
-    m_registers.Write(index, value);
-}
-
 bool TMainForm::ValidateSetting(const QString &text, const QString &name)
 {
     if (!text.contains(QLatin1Char('*')))
@@ -419,9 +406,7 @@ void TMainForm::Button1Click()
     // jumpers are drawn for and the "Actual:" line names.
     m_registers.SetBase(quint16(base.Settable()));
 
-    int positions[8];
-    for (int reg = 1; reg <= 8; ++reg)
-        positions[reg - 1] = ReadControlReg(quint8(reg)) * 8;
+    const auto addresses = m_registers.PortAddresses();
     if (m_registers.AccessLost()) {
         // The helper went away halfway: these are not the card's values.
         ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
@@ -430,8 +415,8 @@ void TMainForm::Button1Click()
 
     ToggleResourceView();
     const QList<TUpDown *> upDowns = PortUpDowns();
-    for (int i = 0; i < 8; ++i)
-        upDowns[i]->setPosition(positions[i]);   // runs BaseUDChangingEx
+    for (int i = 0; i < TPortResources::PortCount; ++i)
+        upDowns[i]->setPosition(int(addresses[i]));   // runs BaseUDChangingEx
     // The card's values are where the arrows start from; nothing counts as
     // chosen until the user moves it.
     for (TEdit *edit : PortEdits())
@@ -448,8 +433,8 @@ void TMainForm::BaseUDChangingEx(bool &AllowChange, short NewValue, TUpDownDirec
     auto *edit = upDown ? qobject_cast<QLineEdit *>(upDown->Tag()) : nullptr;
     if (!edit)
         return;
-    const int address = std::clamp(int(NewValue), PortAddressMin, PortAddressMax);
-    edit->setText(QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
+    const int address = std::clamp(int(NewValue), int(TPortResources::AddressMin), int(TPortResources::AddressMax));
+    edit->setText(PortAddressText(quint32(address)));
 }
 
 void TMainForm::BaseEditKeyDown(int &Key, Qt::KeyboardModifiers Shift)
@@ -508,9 +493,7 @@ void TMainForm::Button2Click()
     {
         m_writing = true;
         const auto done = qScopeGuard([this] { m_writing = false; });
-        m_registers.StartPacing();
-        for (int reg = 0; reg <= 12; ++reg)
-            WriteControlReg(quint8(reg), values[reg]);
+        m_registers.WriteAll(values);
         lost = m_registers.LostPorts(values);
     }
 
