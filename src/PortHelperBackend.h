@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -62,8 +61,6 @@ public:
 
     TAccessState AccessState() const { return m_state; }
 
-    static QString LockdownMode(const QString &path) { return PortLockdownMode(path); }
-
 private:
     enum TLineResult { lrLine, lrEof, lrTimeout, lrError };
 
@@ -90,7 +87,3 @@ private:
     bool m_refusalReported = false;
     bool m_errorReported = false;
 };
-
-// The backend the program uses by default: the device at devicePath when it
-// opens, else the installed helper.
-std::unique_ptr<TPortBackend> CreateDefaultPortBackend(const QString &devicePath = QStringLiteral("/dev/port"));
