@@ -65,15 +65,15 @@ TPortAccessConfig::TPortAccessConfig()
 {
 }
 
-TPortHelperBackend::TPortHelperBackend(TPortAccessConfig config) : m_config(std::move(config))
+TPortHelperBackend::TPortHelperBackend(TPortAccessConfig config)
+    : m_config(std::move(config))
+    , m_device(m_config.DevicePath)
 {
     OpenDirect();
 }
 
 TPortHelperBackend::~TPortHelperBackend()
 {
-    if (m_deviceFd >= 0)
-        close(m_deviceFd);
     StopHelper(false);
 }
 
@@ -81,12 +81,11 @@ void TPortHelperBackend::OpenDirect()
 {
     if (m_config.DevicePath.isEmpty())
         return;
-    m_deviceFd = open(QFile::encodeName(m_config.DevicePath).constData(), O_RDWR | O_CLOEXEC);
-    if (m_deviceFd >= 0) {
+    if (m_device.Acquire()) {
         m_state = asDirect;
         return;
     }
-    const int error = errno;
+    const int error = m_device.OpenError();
     if (error == EACCES || error == EPERM) {
         // Refused to an ordinary user is the normal case: the helper asks,
         // unless lockdown would refuse the helper just the same.
@@ -353,10 +352,8 @@ bool TPortHelperBackend::Acquire()
 
 std::uint16_t TPortHelperBackend::In(std::uint16_t port)
 {
-    if (m_state == asDirect) {
-        unsigned char byte = 0;
-        return pread(m_deviceFd, &byte, 1, off_t(port)) == 1 ? byte : PortDriverMissing;
-    }
+    if (m_state == asDirect)
+        return m_device.In(port);
     if (m_state == asHelperNotStarted && port == kProbePort)
         return HelperStartable() ? kProbeAnswer : PortDriverMissing;
     if (m_state == asUnavailable)
@@ -382,7 +379,7 @@ std::uint16_t TPortHelperBackend::In(std::uint16_t port)
 void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
 {
     if (m_state == asDirect) {
-        pwrite(m_deviceFd, &value, 1, off_t(port));
+        m_device.Out(port, value);
         return;
     }
     if (m_state == asUnavailable)

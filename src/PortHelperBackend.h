@@ -77,9 +77,9 @@ private:
     void ReportOnce(bool &reported, const QString &line);
 
     TPortAccessConfig m_config;
+    TDevicePortBackend m_device;   // used only once it has opened
     TAccessState m_state = asHelperNotStarted;
     QString m_cause;
-    int m_deviceFd = -1;
     int m_helperFd = -1;
     pid_t m_helperPid = -1;
     std::string m_pending;
