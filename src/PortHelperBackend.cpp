@@ -39,6 +39,13 @@ const QString kDismissed = QStringLiteral("Authorisation was dismissed. Restart 
 
 using Clock = std::chrono::steady_clock;
 
+// Never negative: a deadline that has passed leaves no time.
+long long MsLeft(Clock::time_point deadline)
+{
+    const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return std::max(0LL, left);
+}
+
 QString ErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -56,11 +63,6 @@ TPortAccessConfig::TPortAccessConfig()
       Report([](const QString &line) {
           std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
           std::fflush(stderr);
-      }),
-      StartWait([](const TStartStep &step) {
-          while (!step(-1)) {
-          }
-          return true;
       })
 {
 }
@@ -189,8 +191,7 @@ bool TPortHelperBackend::AwaitGreeting(std::string &greeting, TLineResult &resul
     const TStartStep step = [&](int waitMs) {
         if (ended)
             return true;
-        const long long left =
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        const long long left = MsLeft(deadline);
         result = ReadLine(greeting, int(waitMs < 0 ? left : std::min<long long>(waitMs, left)));
         ended = result != lrTimeout || Clock::now() >= deadline;
         return ended;
@@ -231,10 +232,8 @@ TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, 
             return lrError;
         // Looks once even when no time is left: a step of the start may ask
         // for no wait at all.
-        const auto left =
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         pollfd pfd{m_helperFd, POLLIN, 0};
-        const int ready = poll(&pfd, 1, int(left));
+        const int ready = poll(&pfd, 1, int(MsLeft(deadline)));
         if (ready < 0) {
             if (errno == EINTR)
                 continue;

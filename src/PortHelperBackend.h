@@ -32,7 +32,7 @@ struct TPortAccessConfig
     // Receives the one line that says why port access is unavailable;
     // by default it goes to standard error.
     std::function<void(const QString &line)> Report;
-    // By default a plain blocking wait, which suits a terminal, where pkexec
+    // Empty: a plain blocking wait, which suits a terminal, where pkexec
     // asks; a window waits with its message loop running.
     TStartWait StartWait;
 };
