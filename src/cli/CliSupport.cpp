@@ -5,10 +5,7 @@
 #include "PortHelperBackend.h"
 #include "VORTAN32.h"
 
-#include <QFile>
-
 #include <cstdio>
-#include <memory>
 
 void Fail(int status, const QString &line)
 {
@@ -126,7 +123,7 @@ QString BaseLines(const TBaseJumpers &jumpers)
 
 namespace {
 
-std::unique_ptr<TPortBackend> CreateBackend()
+TPortAccessConfig AccessConfig()
 {
     TPortAccessConfig config;
     // The tool says why itself, once, as it exits.
@@ -141,18 +138,15 @@ std::unique_ptr<TPortBackend> CreateBackend()
         config.StartTimeoutMs = 5000;
     }
 #endif
-    return std::make_unique<TPortHelperBackend>(std::move(config));
+    return config;
 }
 
 } // namespace
 
 void AcquireCardAccess()
 {
-    static std::unique_ptr<TPortBackend> backend;
-    if (!backend) {
-        backend = CreateBackend();
-        SetPortBackend(backend.get());
-    }
+    static TPortHelperBackend backend(AccessConfig());
+    SetPortBackend(&backend);
     if (!AcquirePortAccess())
         FailNoAccess();
 }
