@@ -354,6 +354,16 @@ bool TMainForm::ControlBaseUsable(const TBaseJumpers &base)
     return false;
 }
 
+quint8 TMainForm::ReadControlReg(quint8 index)
+{
+    return m_registers.Read(index);
+}
+
+void TMainForm::WriteControlReg(quint8 index, quint8 value)
+{
+    m_registers.Write(index, value);
+}
+
 bool TMainForm::ValidateSetting(const QString &text, const QString &name)
 {
     if (!text.contains(QLatin1Char('*')))
@@ -406,7 +416,9 @@ void TMainForm::Button1Click()
     // jumpers are drawn for and the "Actual:" line names.
     m_registers.SetBase(quint16(base.Settable()));
 
-    const auto addresses = m_registers.PortAddresses();
+    int positions[8];
+    for (int reg = 1; reg <= 8; ++reg)
+        positions[reg - 1] = ReadControlReg(quint8(reg)) * 8;
     if (m_registers.AccessLost()) {
         // The helper went away halfway: these are not the card's values.
         ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
@@ -415,8 +427,8 @@ void TMainForm::Button1Click()
 
     ToggleResourceView();
     const QList<TUpDown *> upDowns = PortUpDowns();
-    for (int i = 0; i < TPortResources::PortCount; ++i)
-        upDowns[i]->setPosition(int(addresses[i]));   // runs BaseUDChangingEx
+    for (int i = 0; i < 8; ++i)
+        upDowns[i]->setPosition(positions[i]);   // runs BaseUDChangingEx
     // The card's values are where the arrows start from; nothing counts as
     // chosen until the user moves it.
     for (TEdit *edit : PortEdits())
@@ -493,7 +505,9 @@ void TMainForm::Button2Click()
     {
         m_writing = true;
         const auto done = qScopeGuard([this] { m_writing = false; });
-        m_registers.WriteAll(values);
+        m_registers.StartPacing();
+        for (int reg = 0; reg <= 12; ++reg)
+            WriteControlReg(quint8(reg), values[reg]);
         lost = m_registers.LostPorts(values);
     }
 

@@ -34,6 +34,8 @@ public:
 
     // Control registers of the card (index port ControlBase + 1, data port + 2).
     quint16 ControlBase() const { return m_registers.Base(); }
+    quint8 ReadControlReg(quint8 index);
+    void WriteControlReg(quint8 index, quint8 value);
     // True while the register values are being written.
     bool WritingResources() const { return m_writing; }
     bool ValidateSetting(const QString &text, const QString &name);
