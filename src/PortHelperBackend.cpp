@@ -24,9 +24,8 @@ extern char **environ;
 
 namespace {
 
-constexpr std::uint16_t kNoDriver = 0xAA55;
 // What the start-up probe reads while the helper can be started but has not
-// been: anything but kNoDriver.
+// been: anything but PortDriverMissing.
 constexpr std::uint16_t kProbeAnswer = 0x00;
 constexpr std::size_t kMaxReply = 512;
 
@@ -40,22 +39,22 @@ const QString kDismissed = QStringLiteral("Authorisation was dismissed. Restart 
 
 using Clock = std::chrono::steady_clock;
 
+// Never negative: a deadline that has passed leaves no time.
+long long MsLeft(Clock::time_point deadline)
+{
+    const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return std::max(0LL, left);
+}
+
 QString ErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::string HexArg(unsigned value, int digits)
-{
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "0x%0*x", digits, value);
-    return buffer;
-}
-
 } // namespace
 
 TPortAccessConfig::TPortAccessConfig()
-    : DevicePath(QStringLiteral("/dev/port")),
+    : DevicePath(QLatin1String(kPortDevicePath)),
       HelperPath(QStringLiteral(ZX_PORTHELPER_PATH)),
       PkexecPath(QStringLiteral("/usr/bin/pkexec")),
       LockdownPath(QLatin1String(DefaultLockdownPath)),
@@ -64,24 +63,19 @@ TPortAccessConfig::TPortAccessConfig()
       Report([](const QString &line) {
           std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
           std::fflush(stderr);
-      }),
-      StartWait([](const TStartStep &step) {
-          while (!step(-1)) {
-          }
-          return true;
       })
 {
 }
 
-TPortHelperBackend::TPortHelperBackend(TPortAccessConfig config) : m_config(std::move(config))
+TPortHelperBackend::TPortHelperBackend(TPortAccessConfig config)
+    : m_config(std::move(config))
+    , m_device(m_config.DevicePath)
 {
     OpenDirect();
 }
 
 TPortHelperBackend::~TPortHelperBackend()
 {
-    if (m_deviceFd >= 0)
-        close(m_deviceFd);
     StopHelper(false);
 }
 
@@ -89,16 +83,15 @@ void TPortHelperBackend::OpenDirect()
 {
     if (m_config.DevicePath.isEmpty())
         return;
-    m_deviceFd = open(QFile::encodeName(m_config.DevicePath).constData(), O_RDWR | O_CLOEXEC);
-    if (m_deviceFd >= 0) {
+    if (m_device.Acquire()) {
         m_state = asDirect;
         return;
     }
-    const int error = errno;
+    const int error = m_device.OpenError();
     if (error == EACCES || error == EPERM) {
         // Refused to an ordinary user is the normal case: the helper asks,
         // unless lockdown would refuse the helper just the same.
-        const QString mode = LockdownMode(m_config.LockdownPath);
+        const QString mode = PortLockdownMode(m_config.LockdownPath);
         if (geteuid() != 0 && (mode.isEmpty() || mode == QLatin1String("none")))
             return;
     }
@@ -170,7 +163,7 @@ bool TPortHelperBackend::StartHelper()
     if (result == lrLine && greeting.rfind("ERR open ", 0) == 0) {
         StopHelper(false);
         const int error = std::atoi(greeting.c_str() + 9);
-        MakeUnavailable(PortDeviceCause(QStringLiteral("/dev/port"), error, true, m_config.LockdownPath));
+        MakeUnavailable(PortDeviceCause(QLatin1String(kPortDevicePath), error, true, m_config.LockdownPath));
         return false;
     }
     if (result == lrTimeout) {
@@ -198,8 +191,7 @@ bool TPortHelperBackend::AwaitGreeting(std::string &greeting, TLineResult &resul
     const TStartStep step = [&](int waitMs) {
         if (ended)
             return true;
-        const long long left =
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        const long long left = MsLeft(deadline);
         result = ReadLine(greeting, int(waitMs < 0 ? left : std::min<long long>(waitMs, left)));
         ended = result != lrTimeout || Clock::now() >= deadline;
         return ended;
@@ -240,10 +232,8 @@ TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, 
             return lrError;
         // Looks once even when no time is left: a step of the start may ask
         // for no wait at all.
-        const auto left =
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         pollfd pfd{m_helperFd, POLLIN, 0};
-        const int ready = poll(&pfd, 1, int(left));
+        const int ready = poll(&pfd, 1, int(MsLeft(deadline)));
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -350,7 +340,7 @@ bool TPortHelperBackend::Acquire()
     case asHelper:
         // A helper that has gone since its start is found now, before the
         // card is touched, and not halfway through a sequence.
-        return Request("IN " + HexArg(kProbePort, 3), reply);
+        return Request("IN " + ProtocolHex(kProbePort, 3), reply);
     case asHelperNotStarted:
         return StartHelper();
     case asUnavailable:
@@ -361,36 +351,34 @@ bool TPortHelperBackend::Acquire()
 
 std::uint16_t TPortHelperBackend::In(std::uint16_t port)
 {
-    if (m_state == asDirect) {
-        unsigned char byte = 0;
-        return pread(m_deviceFd, &byte, 1, off_t(port)) == 1 ? byte : kNoDriver;
-    }
+    if (m_state == asDirect)
+        return m_device.In(port);
     if (m_state == asHelperNotStarted && port == kProbePort)
-        return HelperStartable() ? kProbeAnswer : kNoDriver;
+        return HelperStartable() ? kProbeAnswer : PortDriverMissing;
     if (m_state == asUnavailable)
-        return kNoDriver;
+        return PortDriverMissing;
     if (!IsReadablePort(port)) {
         ReportOnce(m_refusalReported, QStringLiteral("Settings: port 0x%1 is not one of the card's control "
                                                      "ports and was not read")
                                           .arg(port, 3, 16, QLatin1Char('0')));
-        return kNoDriver;
+        return PortDriverMissing;
     }
     if (m_state == asHelperNotStarted && !StartHelper())
-        return kNoDriver;
+        return PortDriverMissing;
     std::string reply;
-    if (!Request("IN " + HexArg(port, 3), reply))
-        return kNoDriver;
+    if (!Request("IN " + ProtocolHex(port, 3), reply))
+        return PortDriverMissing;
     unsigned value = 0;
     if (std::sscanf(reply.c_str(), "OK 0x%2x", &value) == 1)
         return std::uint16_t(value);
     ReportOnce(m_errorReported, QStringLiteral("Settings: the port helper answered: ") + QString::fromStdString(reply));
-    return kNoDriver;
+    return PortDriverMissing;
 }
 
 void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
 {
     if (m_state == asDirect) {
-        pwrite(m_deviceFd, &value, 1, off_t(port));
+        m_device.Out(port, value);
         return;
     }
     if (m_state == asUnavailable)
@@ -404,16 +392,9 @@ void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
     if (m_state == asHelperNotStarted && !StartHelper())
         return;
     std::string reply;
-    if (!Request("OUT " + HexArg(port, 3) + " " + HexArg(value, 2), reply))
+    if (!Request("OUT " + ProtocolHex(port, 3) + " " + ProtocolHex(value, 2), reply))
         return;
     if (reply != "OK")
         ReportOnce(m_errorReported, QStringLiteral("Settings: the port helper answered: ")
                                         + QString::fromStdString(reply));
-}
-
-std::unique_ptr<TPortBackend> CreateDefaultPortBackend(const QString &devicePath)
-{
-    TPortAccessConfig config;
-    config.DevicePath = devicePath;
-    return std::make_unique<TPortHelperBackend>(std::move(config));
 }

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -33,7 +32,7 @@ struct TPortAccessConfig
     // Receives the one line that says why port access is unavailable;
     // by default it goes to standard error.
     std::function<void(const QString &line)> Report;
-    // By default a plain blocking wait, which suits a terminal, where pkexec
+    // Empty: a plain blocking wait, which suits a terminal, where pkexec
     // asks; a window waits with its message loop running.
     TStartWait StartWait;
 };
@@ -62,8 +61,6 @@ public:
 
     TAccessState AccessState() const { return m_state; }
 
-    static QString LockdownMode(const QString &path) { return PortLockdownMode(path); }
-
 private:
     enum TLineResult { lrLine, lrEof, lrTimeout, lrError };
 
@@ -80,9 +77,9 @@ private:
     void ReportOnce(bool &reported, const QString &line);
 
     TPortAccessConfig m_config;
+    TDevicePortBackend m_device;   // used only once it has opened
     TAccessState m_state = asHelperNotStarted;
     QString m_cause;
-    int m_deviceFd = -1;
     int m_helperFd = -1;
     pid_t m_helperPid = -1;
     std::string m_pending;
@@ -90,7 +87,3 @@ private:
     bool m_refusalReported = false;
     bool m_errorReported = false;
 };
-
-// The backend the program uses by default: the device at devicePath when it
-// opens, else the installed helper.
-std::unique_ptr<TPortBackend> CreateDefaultPortBackend(const QString &devicePath = QStringLiteral("/dev/port"));

@@ -1,5 +1,7 @@
 #include "VORTAN32.h"
 
+#include "porthelper/PortPolicy.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -11,7 +13,7 @@ TPortBackend::~TPortBackend() = default;
 
 bool TPortBackend::Acquire()
 {
-    return In(0x61) != PortDriverMissing;
+    return In(kProbePort) != PortDriverMissing;
 }
 
 QString TPortBackend::Cause() const

@@ -62,6 +62,8 @@ public:
     QString Cause() const override;
 
     QString Path() const { return m_path; }
+    // The errno of the last failed open; 0 while the file is open.
+    int OpenError() const { return m_openError; }
     // Closes the file the backend had open; the next access opens the new one.
     void SetPath(const QString &path);
     void Close();

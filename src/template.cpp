@@ -13,6 +13,7 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
+#include "porthelper/PortPolicy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,10 +31,6 @@ const QString DriverMissingText = QStringLiteral(
 const QString AccessWarningText = QStringLiteral(
     "The setup program will now try to access the card. Only continue if the base address has been set "
     "correctly(Settings | Base Address) and the card is installed.");
-
-// A port's I/O address lies between these; register values are address / 8.
-constexpr int PortAddressMin = 0x100;
-constexpr int PortAddressMax = 0x3F8;
 
 } // namespace
 
@@ -156,7 +153,7 @@ void TMainForm::FormCreate()
     ui->ClockCombo->setCurrentIndex(0);
     ui->DFCombo->setCurrentIndex(0);
 
-    if (InPortB(0x61) == PortDriverMissing)
+    if (InPortB(kProbePort) == PortDriverMissing)
         ShowDriverWarning(nullptr, TMsgButtons::OkCancel, TMsgIcon::None); // either answer goes on the same way
 }
 
@@ -448,8 +445,8 @@ void TMainForm::BaseUDChangingEx(bool &AllowChange, short NewValue, TUpDownDirec
     auto *edit = upDown ? qobject_cast<QLineEdit *>(upDown->Tag()) : nullptr;
     if (!edit)
         return;
-    const int address = std::clamp(int(NewValue), PortAddressMin, PortAddressMax);
-    edit->setText(QStringLiteral("%1").arg(address, 3, 16, QLatin1Char('0')).toUpper());
+    const int address = std::clamp(int(NewValue), int(TPortResources::AddressMin), int(TPortResources::AddressMax));
+    edit->setText(PortAddressText(quint32(address)));
 }
 
 void TMainForm::BaseEditKeyDown(int &Key, Qt::KeyboardModifiers Shift)

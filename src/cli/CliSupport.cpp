@@ -3,13 +3,9 @@
 #include "CardTexts.h"
 #include "HexAddress.h"
 #include "PortHelperBackend.h"
-#include "TBaseJumpers.h"
 #include "VORTAN32.h"
 
-#include <QFile>
-
 #include <cstdio>
-#include <memory>
 
 void Fail(int status, const QString &line)
 {
@@ -67,12 +63,12 @@ quint32 ParseAddress(const QString &text)
     return value;
 }
 
-quint16 ParseControlBase(const QString &text)
+TBaseJumpers ParseControlBase(const QString &text)
 {
     const TBaseJumpers jumpers(ParseAddress(text));
     if (jumpers.InSystemBoardRange())
         Fail(csUsage, AddressNotUsableText(jumpers.Settable()));
-    return quint16(jumpers.Settable());
+    return jumpers;
 }
 
 std::array<quint32, TPortResources::PortCount> ParsePorts(const QString &text)
@@ -104,25 +100,30 @@ quint32 ParseIrq(const QString &text)
         choices << QString::number(TPortResources::IrqFromItem(item));
     const QString list = choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ")
         + choices.last();
+    const int irq = ParseSmallNumber(text);
+    if (irq < 0 || !TPortResources::IrqUsable(quint32(irq)))
+        Fail(csUsage, QStringLiteral("IRQ \"%1\" is not one the card offers: choose %2").arg(text, list));
+    return quint32(irq);
+}
+
+int ParseSmallNumber(const QString &text)
+{
     bool digits = !text.isEmpty() && text.size() <= 3;
     for (const QChar c : text)
         digits = digits && c.isDigit() && c.unicode() < 128;
-    const quint32 irq = digits ? text.toUInt() : 0;
-    if (!digits || !TPortResources::IrqUsable(irq))
-        Fail(csUsage, QStringLiteral("IRQ \"%1\" is not one the card offers: choose %2").arg(text, list));
-    return irq;
+    return digits ? text.toInt() : -1;
 }
 
-QString BaseLines(quint32 typed)
+QString BaseLines(const TBaseJumpers &jumpers)
 {
-    const QString correction = TBaseJumpers(typed).CorrectionText();
-    return QStringLiteral("Control base address: ") + HexText(typed) + QLatin1Char('\n')
+    const QString correction = jumpers.CorrectionText();
+    return QStringLiteral("Control base address: ") + HexText(jumpers.Value()) + QLatin1Char('\n')
         + (correction.isEmpty() ? QString() : correction + QLatin1Char('\n'));
 }
 
 namespace {
 
-std::unique_ptr<TPortBackend> CreateBackend()
+TPortAccessConfig AccessConfig()
 {
     TPortAccessConfig config;
     // The tool says why itself, once, as it exits.
@@ -137,18 +138,15 @@ std::unique_ptr<TPortBackend> CreateBackend()
         config.StartTimeoutMs = 5000;
     }
 #endif
-    return std::make_unique<TPortHelperBackend>(std::move(config));
+    return config;
 }
 
 } // namespace
 
 void AcquireCardAccess()
 {
-    static std::unique_ptr<TPortBackend> backend;
-    if (!backend) {
-        backend = CreateBackend();
-        SetPortBackend(backend.get());
-    }
+    static TPortHelperBackend backend(AccessConfig());
+    SetPortBackend(&backend);
     if (!AcquirePortAccess())
         FailNoAccess();
 }

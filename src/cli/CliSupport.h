@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TBaseJumpers.h"
 #include "TPortResources.h"
 
 #include <QCommandLineParser>
@@ -40,17 +41,19 @@ void NoPositional(const QCommandLineParser &parser, const QString &command);
 // The typed address as the window reads it; csUsage with the window's
 // conversion message when it is not hexadecimal.
 quint32 ParseAddress(const QString &text);
-// The control base address the card's jumpers select for the typed text;
-// csUsage when that lies in the system board's range.
-quint16 ParseControlBase(const QString &text);
+// The typed control base address; csUsage when the address the card's
+// jumpers select for it lies in the system board's range.
+TBaseJumpers ParseControlBase(const QString &text);
 // Eight port addresses, comma-separated, each 100 to 3F8 in steps of 8.
 std::array<quint32, TPortResources::PortCount> ParsePorts(const QString &text);
 // One of the card's IRQs as a decimal number.
 quint32 ParseIrq(const QString &text);
+// One to three ASCII digits as a number; -1 for anything else.
+int ParseSmallNumber(const QString &text);
 
 // "Control base address: " and the typed value, then the "Actual: " line
 // when the jumpers select another address.
-QString BaseLines(quint32 typed);
+QString BaseLines(const TBaseJumpers &jumpers);
 
 // Installs the program's port backend for the rest of the run and makes the
 // card's ports reachable (pkexec asks on the terminal when it must);

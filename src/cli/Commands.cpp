@@ -4,7 +4,6 @@
 #include "CliSupport.h"
 #include "HexAddress.h"
 #include "JumperDrawing.h"
-#include "TBaseJumpers.h"
 #include "TControlRegisters.h"
 #include "TKernelTtys.h"
 #include "VORTAN32.h"
@@ -99,7 +98,7 @@ int JumpersCommand(const QStringList &arguments)
     if (parser.positionalArguments().size() != 1)
         Fail(csUsage, QStringLiteral("jumpers needs one ADDRESS (see zx-setup-cli jumpers --help)"));
     const TBaseJumpers jumpers(ParseAddress(parser.positionalArguments().first()));
-    QString text = BaseLines(jumpers.Value()) + QLatin1Char('\n') + JumperDrawing(jumpers);
+    QString text = BaseLines(jumpers) + QLatin1Char('\n') + JumperDrawing(jumpers);
     if (jumpers.InSystemBoardRange())
         text += QStringLiteral("\nThis address lies in the system board's I/O range (0 to FF): the card's registers "
                                "cannot be read or written there.\n");
@@ -115,14 +114,14 @@ int ReadCommand(const QStringList &arguments)
     parser.addOptions({ BaseOption, JsonOption });
     ParseCommand(parser, QStringLiteral("read"), arguments);
     NoPositional(parser, QStringLiteral("read"));
-    const QString baseText = Required(parser, QStringLiteral("read"), BaseOption.names().first());
-    const quint16 base = ParseControlBase(baseText);
+    const TBaseJumpers jumpers = ParseControlBase(Required(parser, QStringLiteral("read"), BaseOption.names().first()));
+    const quint16 base = quint16(jumpers.Settable());
 
     const TAddresses addresses = ReadPorts(base);
     if (parser.isSet(JsonOption))
         PrintJson({ { QStringLiteral("base"), HexText(base) }, { QStringLiteral("ports"), PortsJson(addresses) } });
     else
-        Print(BaseLines(ParseAddress(baseText)) + PortTable(addresses));
+        Print(BaseLines(jumpers) + PortTable(addresses));
     for (const quint32 address : addresses)
         if (!TPortResources::AddressUsable(address)) {
             Print(QStringLiteral("zx-setup-cli: not every port has a port address: ") + CardQuestion(base)
@@ -147,7 +146,8 @@ int WriteCommand(const QStringList &arguments)
     const QString baseText = Required(parser, QStringLiteral("write"), BaseOption.names().first());
     const QString portsText = Required(parser, QStringLiteral("write"), PortsOption.names().first());
     const QString irqText = Required(parser, QStringLiteral("write"), IrqOption.names().first());
-    const quint16 base = ParseControlBase(baseText);
+    const TBaseJumpers jumpers = ParseControlBase(baseText);
+    const quint16 base = quint16(jumpers.Settable());
     TPortResources resources;
     resources.Addresses = ParsePorts(portsText);
     resources.Irq = ParseIrq(irqText);
@@ -158,7 +158,7 @@ int WriteCommand(const QStringList &arguments)
 
     // JSON keeps standard output to itself; the summary then only goes with a question.
     if (ask || !json)
-        Print(BaseLines(ParseAddress(baseText)) + PortTable(resources.Addresses)
+        Print(BaseLines(jumpers) + PortTable(resources.Addresses)
                   + QStringLiteral("IRQ   %1\n").arg(resources.Irq),
               json);
     if (ask && !Confirmed())
@@ -208,10 +208,7 @@ QString ParseUart(const QString &text)
 
 int ParseFirstTty(const QString &text)
 {
-    bool ok = !text.isEmpty() && text.size() <= 3;
-    for (const QChar c : text)
-        ok = ok && c.isDigit() && c.unicode() < 128;
-    const int first = ok ? text.toInt() : -1;
+    const int first = ParseSmallNumber(text);
     if (first < 0 || first > MaxFirstTty)
         Fail(csUsage, QStringLiteral("--first-tty \"%1\" is not a line number from 0 to %2").arg(text).arg(MaxFirstTty));
     return first;
@@ -256,12 +253,13 @@ int LinuxCommand(const QStringList &arguments)
     if (parser.isSet(BaseOption) == parser.isSet(PortsOption))
         Fail(csUsage, QStringLiteral("linux needs either --base or --ports (see zx-setup-cli linux --help)"));
     const QString irqText = Required(parser, QStringLiteral("linux"), IrqOption.names().first());
-    quint16 base = 0;
+    TBaseJumpers jumpers(0);
     TAddresses addresses{};
     if (parser.isSet(BaseOption))
-        base = ParseControlBase(parser.value(BaseOption));
+        jumpers = ParseControlBase(parser.value(BaseOption));
     else
         addresses = ParsePorts(parser.value(PortsOption));
+    const quint16 base = quint16(jumpers.Settable());
     const quint32 irq = ParseIrq(irqText);
     const int first = ParseFirstTty(parser.value(firstTty));
     const QString uartType = ParseUart(parser.value(uart));
@@ -275,7 +273,7 @@ int LinuxCommand(const QStringList &arguments)
                                         .arg(TPortResources::PortLetter(port))
                                         .arg(PortAddressText(addresses[port]))
                                     + CardQuestion(base));
-        text += BaseLines(ParseAddress(parser.value(BaseOption)));
+        text += BaseLines(jumpers);
     }
 
     TKernelTtys kernel;

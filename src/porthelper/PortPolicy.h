@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 // The ports the privileged helper serves, shared by the helper and the
 // program so that neither starts the helper for a port it would refuse.
@@ -10,6 +12,9 @@
 // driver probe and never written.
 
 constexpr std::uint16_t kProbePort = 0x61;
+
+// The device the helper opens, and the program too when it may.
+constexpr const char *kPortDevicePath = "/dev/port";
 
 // The system board's I/O range (DMA, interrupt controllers, timer, keyboard
 // controller, port 0x61): a control base below its end would put the card's
@@ -44,3 +49,11 @@ constexpr bool IsWritablePort(std::uint16_t port)
 //   anything else         -> "ERR <reason>"
 constexpr const char *kReadyLine = "READY";
 constexpr unsigned kMaxLineLength = 64;
+
+// A port or byte as the requests and replies spell it.
+inline std::string ProtocolHex(unsigned value, int digits)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%0*x", digits, value);
+    return buffer;
+}

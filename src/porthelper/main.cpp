@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr const char *kDevicePath = "/dev/port";
 #if defined(ZX_TEST_HOOKS)
 // Only in builds for tests, which stand a plain file in for the device; an
 // installed helper never takes a path from its environment.
@@ -48,13 +47,6 @@ void Reply(const std::string &line)
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-std::string Hex(unsigned value, int digits)
-{
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "0x%0*x", digits, value);
-    return buffer;
 }
 
 // "0x" followed by one to four hexadecimal digits, at most max.
@@ -175,7 +167,7 @@ private:
     void Read(unsigned port)
     {
         if (!IsReadablePort(std::uint16_t(port))) {
-            Reply("ERR refused: port " + Hex(port, 3) + " is not served");
+            Reply("ERR refused: port " + ProtocolHex(port, 3) + " is not served");
             return;
         }
         unsigned char byte = 0;
@@ -183,14 +175,14 @@ private:
             Reply(std::string("ERR io: ") + (errno ? std::strerror(errno) : "short read"));
             return;
         }
-        Reply("OK " + Hex(byte, 2));
+        Reply("OK " + ProtocolHex(byte, 2));
     }
 
     void Write(unsigned port, unsigned value)
     {
         if (!IsWritablePort(std::uint16_t(port))) {
             syslog(LOG_WARNING, "uid %u: refused write of 0x%02x to port 0x%03x", m_callerUid, value, port);
-            Reply("ERR refused: port " + Hex(port, 3) + " is not served for writing");
+            Reply("ERR refused: port " + ProtocolHex(port, 3) + " is not served for writing");
             return;
         }
         const unsigned char byte = static_cast<unsigned char>(value);
@@ -220,7 +212,7 @@ int main(int argc, char **)
     }
 
     const unsigned callerUid = CallerUid();
-    const char *device = kDevicePath;
+    const char *device = kPortDevicePath;
     bool testDevice = false;
 #if defined(ZX_TEST_HOOKS)
     if (const char *override = secure_getenv(kDeviceOverride); override && *override) {
