@@ -6,19 +6,6 @@
 
 #include <QTemporaryDir>
 
-namespace {
-
-// What a stand-in device holds: (offset * 7 + fill) & 0xFF at every offset below 0x400.
-QByteArray deviceBytes(int fill)
-{
-    QByteArray bytes(0x400, Qt::Uninitialized);
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char((i * 7 + fill) & 0xFF);
-    return bytes;
-}
-
-} // namespace
-
 class tst_Vortan32 : public QObject
 {
     Q_OBJECT
@@ -34,8 +21,7 @@ private slots:
 private:
     QString makeDevice(const QString &name, int fill)
     {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(deviceBytes(fill)) == 0x400 ? file.fileName() : QString();
+        return WriteStandIn(m_dir.filePath(name), StandInPortBytes(0x400, fill)) ? m_dir.filePath(name) : QString();
     }
     QTemporaryDir m_dir;
 };
@@ -79,12 +65,10 @@ void tst_Vortan32::deviceAccess()
     if (written >= 0)
         OutPortB(quint16(port), quint8(written));
     QCOMPARE(int(InPortB(quint16(port))), read);
-    QByteArray expected = deviceBytes(3);
+    QByteArray expected = StandInPortBytes();
     if (written >= 0)
         expected[port] = char(written);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), expected);
+    QCOMPARE(ReadStandIn(path), expected);
 }
 
 void tst_Vortan32::pathChangeReopens()

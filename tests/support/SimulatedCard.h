@@ -2,6 +2,7 @@
 
 #include "VORTAN32.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <array>
@@ -75,3 +76,10 @@ public:
 private:
     TPortBackend *m_previous = nullptr;
 };
+
+// What a stand-in port device file holds: (offset * 7 + fill) & 0xFF at each
+// offset, the offsets being port numbers.
+QByteArray StandInPortBytes(int size = 0x400, int fill = 3);
+// Writes a stand-in file (a port device, a script); false when it cannot.
+bool WriteStandIn(const QString &path, const QByteArray &bytes, bool executable = false);
+QByteArray ReadStandIn(const QString &path);
