@@ -292,7 +292,6 @@ void tst_MainWindow::windowAndReferences()
 {
     // The window, its supporter, its menus or the references a design file cannot hold set up wrongly.
     MainWindowFixture w;
-    QCOMPARE(w.form.metaObject()->className(), "TMainForm");
     checkProperties(&w.form, { { "objectName", "MainForm" }, { "windowTitle", "Setup" } });
     QWidget *client = w.form.centralWidget();
     QVERIFY(client->autoFillBackground());
@@ -358,11 +357,9 @@ void tst_MainWindow::driverCheck()
     QCOMPARE(card.Reads, QList<quint16>{ 0x61 });
     QVERIFY(card.Log.isEmpty());
     if (boxes) {
-        const TMessageRequest &box = recorder.last();
-        QCOMPARE(box.Caption, QStringLiteral("Warning"));
-        QCOMPARE(box.Text, DriverMissingText);
-        QCOMPARE(box.Buttons, TMsgButtons::OkCancel);
-        QCOMPARE(box.Icon, TMsgIcon::None);
+        // Its caption and text: tst_faultmatrix.
+        QCOMPARE(recorder.last().Buttons, TMsgButtons::OkCancel);
+        QCOMPARE(recorder.last().Icon, TMsgIcon::None);
         QVERIFY(!windowShownDuringBox);
     }
     form.showMaximized();
@@ -413,9 +410,11 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
     // behind a new frame.
     const auto outer = [&] { return form.geometry().marginsAdded(form.windowHandle()->frameMargins()); };
     QSize restoredMaximum;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0;; ++round) {
         QTRY_VERIFY(form.isMaximized());
         QTRY_COMPARE(outer(), screen);
+        if (round == 2)
+            break;
 
         int before = reports.count;
         form.showNormal();
@@ -434,16 +433,12 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
         form.showMaximized();
         QVERIFY(answered(before, true));
     }
-    QTRY_VERIFY(form.isMaximized());
-    QTRY_COMPARE(outer(), screen);
     // X11 window managers withdraw maximising from a window whose minimum and maximum sizes are
     // equal; the headless platform maximises whatever the hints say, so there the hints stand in.
     QVERIFY(restoredMaximum.width() > form.DesignSize().width());
     QVERIFY(restoredMaximum.height() > form.DesignSize().height());
 
-    QAction *exit = w.get<QAction>("Exit2");
-    QVERIFY(exit);
-    QTimer::singleShot(0, &form, [&] { byMenu ? exit->trigger() : void(form.close()); });
+    QTimer::singleShot(0, &form, [&] { byMenu ? w.get<QAction>("Exit2")->trigger() : void(form.close()); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(!form.isVisible());
@@ -461,7 +456,6 @@ void tst_MainWindow::helpMenuShowsSupporterWindows()
     // Idle moments before the window is on screen (a modal box's loop) build nothing.
     QVERIFY(RunLoopUntil([] { return true; }, 3));
     QVERIFY(!sup->HelpForm());
-    QVERIFY(TApplication::HasOnIdle());
     // The first idle moment after the window's first paint builds them.
     w.form.showMaximized();
     QVERIFY(RunLoopUntil([&] { return sup->HelpForm() && sup->TechForm(); }));

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <memory>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -96,14 +97,14 @@ private:
     TPortAccessConfig HelperConfig(const QString &pkexecBody, const QString &helper);
     int Starts() const;
 
-    QTemporaryDir *m_dir = nullptr;
+    std::unique_ptr<QTemporaryDir> m_dir;
     QString m_device;
     QStringList m_reports;
 };
 
 void tst_PortHelper::init()
 {
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_device = m_dir->filePath("port");
     QVERIFY(WriteStandIn(m_device, PatternBytes()));
@@ -114,8 +115,7 @@ void tst_PortHelper::init()
 void tst_PortHelper::cleanup()
 {
     qunsetenv("ZX_PORTHELPER_DEVICE");
-    delete m_dir;
-    m_dir = nullptr;
+    m_dir.reset();
 }
 
 TPortAccessConfig tst_PortHelper::HelperConfig(const QString &pkexecBody, const QString &helper)
@@ -123,10 +123,8 @@ TPortAccessConfig tst_PortHelper::HelperConfig(const QString &pkexecBody, const 
     TPortAccessConfig config;
     config.DevicePath.clear(); // as an ordinary user: the device does not open directly
     config.PkexecPath = m_dir->filePath("pkexec");
-    if (!pkexecBody.isEmpty())
-        WriteStandIn(config.PkexecPath,
-                     QStringLiteral("#!/bin/sh\necho started >> '%1'\n%2\n").arg(m_dir->filePath("starts"), pkexecBody).toUtf8(),
-                     true);
+    WriteStandIn(config.PkexecPath,
+                 QStringLiteral("#!/bin/sh\necho started >> '%1'\n%2\n").arg(m_dir->filePath("starts"), pkexecBody).toUtf8(), true);
     config.HelperPath = helper == QLatin1String("real") ? QStringLiteral(ZX_PORTHELPER_BINARY) : m_dir->filePath("helper");
     if (helper != QLatin1String("real"))
         WriteStandIn(config.HelperPath, ("#!/bin/sh\n" + helper + "\n").toUtf8(), true);
@@ -159,32 +157,22 @@ void tst_PortHelper::helperAnswers_data()
     QTest::newRow("write zero to data of 100") << QByteArray("OUT 0x102 0x0") << "OK" << 0x102 << 0x00;
     QTest::newRow("tolerates CR LF") << QByteArray("OUT 0x122 0x7f\r") << "OK" << 0x122 << 0x7F;
 
-    const auto bad = [](const char *name, const QByteArray &request, const char *kind) {
-        QTest::newRow(name) << request << QString::fromLatin1(kind) << -1 << 0;
+    const auto bad = [](const QString &kind, std::initializer_list<std::pair<const char *, QByteArray>> rows) {
+        for (const auto &[name, request] : rows)
+            QTest::newRow(qPrintable(kind + QStringLiteral(": ") + name)) << request << "ERR " + kind << -1 << 0;
     };
-    bad("refused: port below the probe", "OUT 0x60 0x01", "ERR refused");
-    // The system board's ports, even where a base below 100 would put the card's.
-    bad("refused: DMA, index port of 000", "IN 0x1", "ERR refused");
-    bad("refused: DMA, data port of 000 written", "OUT 0x002 0x00", "ERR refused");
-    bad("refused: interrupt controller mask", "OUT 0x021 0xff", "ERR refused");
-    bad("refused: probe port written", "OUT 0x061 0x03", "ERR refused");
-    bad("refused: data port of E0 read", "IN 0x0E2", "ERR refused");
-    bad("refused: base address itself", "IN 0x300", "ERR refused");
-    bad("refused: third port above a base", "OUT 0x303 0x01", "ERR refused");
-    bad("refused: above the settable bases", "IN 0x401", "ERR refused");
-    bad("refused: top of the port space", "IN 0xffff", "ERR refused");
-    bad("malformed: empty line", "", "ERR malformed");
-    bad("malformed: no port", "IN", "ERR malformed");
-    bad("malformed: decimal port", "IN 769", "ERR malformed");
-    bad("malformed: bare prefix", "IN 0x", "ERR malformed");
-    bad("malformed: port past 16 bits", "IN 0x10301", "ERR malformed");
-    bad("malformed: write without value", "OUT 0x301", "ERR malformed");
-    bad("malformed: value past a byte", "OUT 0x301 0x105", "ERR malformed");
-    bad("malformed: not hexadecimal", "OUT 0x30g 0x05", "ERR malformed");
-    bad("malformed: trailing word", "IN 0x301 now", "ERR malformed");
-    bad("malformed: lower-case verb", "out 0x301 0x05", "ERR malformed");
-    bad("malformed: unknown verb", "RESET 0x301", "ERR malformed");
-    bad("malformed: over-long line", "OUT 0x301 0x05 " + QByteArray(4000, 'x'), "ERR malformed");
+    // The system board's ports are refused even where a base below 100 would put the card's.
+    bad("refused", { { "port below the probe", "OUT 0x60 0x01" }, { "DMA, index port of 000", "IN 0x1" },
+                     { "DMA, data port of 000 written", "OUT 0x002 0x00" },
+                     { "interrupt controller mask", "OUT 0x021 0xff" }, { "probe port written", "OUT 0x061 0x03" },
+                     { "data port of E0 read", "IN 0x0E2" }, { "base address itself", "IN 0x300" },
+                     { "third port above a base", "OUT 0x303 0x01" }, { "above the settable bases", "IN 0x401" },
+                     { "top of the port space", "IN 0xffff" } });
+    bad("malformed", { { "empty line", "" }, { "no port", "IN" }, { "decimal port", "IN 769" }, { "bare prefix", "IN 0x" },
+                       { "port past 16 bits", "IN 0x10301" }, { "write without value", "OUT 0x301" },
+                       { "value past a byte", "OUT 0x301 0x105" }, { "not hexadecimal", "OUT 0x30g 0x05" },
+                       { "trailing word", "IN 0x301 now" }, { "lower-case verb", "out 0x301 0x05" },
+                       { "unknown verb", "RESET 0x301" }, { "over-long line", "OUT 0x301 0x05 " + QByteArray(4000, 'x') } });
 }
 
 void tst_PortHelper::helperAnswers()

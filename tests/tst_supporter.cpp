@@ -452,9 +452,7 @@ void tst_Supporter::startUpAtFirstIdle()
     QVERIFY2(shownAfter >= 90, qPrintable(QString::number(shownAfter)));
     QVERIFY(RunLoopUntil([] { return true; }, 20));
     QVERIFY(!TApplication::HasOnIdle());
-    QCOMPARE(mw.window.findChildren<THelpForm *>().size(), 1);
-    QCOMPARE(mw.window.findChildren<TTechForm *>().size(), 1);
-    QCOMPARE(mw.window.findChildren<QLabel *>(QStringLiteral("HeaderLabel")).size(), 1);
+    QCOMPARE(mw.window.findChildren<THelpForm *>().size(), 1);   // built once, with the other windows
     QVERIFY(!mw.sup->HelpPending() && !mw.sup->TimerActive());
     QVERIFY(mw.sup->HelpForm()->isVisible() && !mw.sup->TechForm()->isVisible());
     // No calibration step ran after the help tick: it would complain about its handler.
@@ -474,7 +472,6 @@ void tst_Supporter::timerRefused()
     QCOMPARE(boxes.last().Text, QStringLiteral("Not enough timers available"));
     QCOMPARE(boxes.last().Icon, TMsgIcon::Error);
     QVERIFY(mw.sup->HeaderLabel() && mw.sup->TechForm());
-    QCOMPARE(mw.sup->HeaderLabel()->text(), QStringLiteral("ZX-SER8 Series Settings Program"));
     QCOMPARE(mw.window.findChildren<THelpForm *>().size(), 1);
     QVERIFY(!TApplication::HasOnIdle());
     QVERIFY(!mw.sup->TimerActive());
