@@ -36,7 +36,6 @@
 #include <QResource>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtTest>
 
 #include <algorithm>
 #include <cerrno>
@@ -66,24 +65,22 @@ void say(const QString &line)
 // for good: stopped and reaped, not a zombie.
 QString pkexecGone(const QString &dir)
 {
-    QFile file(dir + QStringLiteral("/pkexec.pid"));
-    if (!file.open(QIODevice::ReadOnly))
+    const pid_t pid = pid_t(ReadStandIn(dir + QStringLiteral("/pkexec.pid")).trimmed().toInt());
+    if (pid <= 0)
         return QStringLiteral("never started");
-    const pid_t pid = pid_t(file.readAll().trimmed().toInt());
-    return QString::number(pid > 0 && kill(pid, 0) != 0 && errno == ESRCH);
+    return QString::number(kill(pid, 0) != 0 && errno == ESRCH);
 }
 
 // The user's way through the program: start, wait for the help window, then
 // the port-resource procedure, every box answered OK; the authorisation box
-// runs to its end, or is shown for real when asked to (and cancelled after
-// 300 ms when asked to). Reports what was shown, and around the authorisation
-// box how long it stood, how often a 10 ms timer fired meanwhile and what
-// became of pkexec.
-void runProgram(MessageRecorder &boxes, bool listCards, const QString &dir = QString(), bool realBox = false,
-                bool cancel = false)
+// runs to its end, or is shown for real when slow (and cancelled after 300 ms
+// when so asked). Reports what was shown, and around the authorisation box how
+// long it stood, how often a 10 ms timer fired meanwhile and what became of pkexec.
+void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir)
 {
+    const bool cancel = fault.contains(QLatin1String("cancel"));
     TMainForm form;
-    if (listCards)   // as a program that names its installed cards would
+    if (fault.endsWith(QLatin1String("card list")))   // as a program that names its installed cards would
         form.SetSup()->OnGetCardString = [](QObject *, qint32 card) { return QStringLiteral("card %1").arg(card); };
     form.showMaximized();
     const bool help = RunLoopUntil([&] { return form.SetSup()->HelpForm() && form.SetSup()->HelpForm()->isVisible(); });
@@ -109,7 +106,7 @@ void runProgram(MessageRecorder &boxes, bool listCards, const QString &dir = QSt
             waitEnded();
         boxSeen |= up;
     });
-    boxes.realWaitBoxes = realBox;
+    boxes.realWaitBoxes = cancel || fault.contains(QLatin1String("slow"));
     boxes.whileOpen = [&](const TMessageRequest &request) {
         if (ticker.isActive())   // a box that closed between two ticks
             waitEnded();
@@ -193,9 +190,7 @@ int runFaultChild(int argc, char **argv)
     }
     // The library cases have a card that works, so only the library is at fault.
     std::unique_ptr<SimulatedCard> card(fault.startsWith(QLatin1String("library")) ? new SimulatedCard : nullptr);
-    const bool cancel = fault.contains(QLatin1String("cancel"));
-    runProgram(boxes, fault.endsWith(QLatin1String("card list")), dir, cancel || fault.contains(QLatin1String("slow")),
-               cancel);
+    runProgram(boxes, fault, dir);
     return 0;
 }
 
@@ -321,7 +316,6 @@ void tst_FaultMatrix::portAccess_data()
         return QStringLiteral("echo READY; i=0; while [ $i -lt %1 ]; do read l; case \"$l\" in "
                               "IN*) echo 'OK 0x30';; *) echo OK;; esac; i=$((i+1)); done; ").arg(n);
     };
-    const QString serveGrid = serve(16);
     const auto row = [](const char *name, const char *fault, const QString &pkexec, const QString &helper,
                         const QStringList &captions, const QString &cause, bool grid = false,
                         const QByteArray &lockdown = {}) {
@@ -356,11 +350,11 @@ void tst_FaultMatrix::portAccess_data()
         "in a desktop session as a user who may administer this computer.");
     row("authorisation beyond the limit", "helper, limit 1 s", "exec sleep 30", "real", asked,
         "Authorisation was not given within 1 s. Restart the program to try again.");
-    row("helper died since the grid was read", "helper, died", run, serveGrid + "kill -9 $$", asked, killed, true);
+    row("helper died since the grid was read", "helper, died", run, serve(16) + "kill -9 $$", asked, killed, true);
     row("helper died while the grid was read", "helper, died", run, serve(7) + "kill -9 $$", asked, killed);
     row("helper died during the writes", "helper, died", run, serve(16 + 1 + 10) + "kill -9 $$",
         {"Access Warning", "Authorisation", "Confirmation", "Warning"}, killed, true);
-    row("helper stopped answering", "helper, silent", run, serveGrid + "exec sleep 30", asked,
+    row("helper stopped answering", "helper, silent", run, serve(16) + "exec sleep 30", asked,
         "The port helper did not answer within 300 ms." + restart, true);
     // A file is no card: the writes arrive, the check after them fails.
     row("authorisation taking 2 s", "helper, slow", "sleep 2; exec \"$@\"", "real",
@@ -524,8 +518,7 @@ void tst_FaultMatrix::handlerThrows()
 
 void tst_FaultMatrix::damagedPhotograph_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("bytes");   // null: no photograph at all
     QFile file(QStringLiteral(":/board.jpg"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray photo = file.readAll();
@@ -533,8 +526,8 @@ void tst_FaultMatrix::damagedPhotograph_data()
     for (qsizetype i = photo.size() / 3; i < photo.size() / 3 + 64; ++i)
         flipped[i] = char(~flipped[i]);
     // Other damage the decoder meets is tst_picture's; the program handles every failed decode alike.
-    QTest::newRow("bytes damaged in a scan") << flipped << true;
-    QTest::newRow("resource missing") << QByteArray() << false;
+    QTest::newRow("bytes damaged in a scan") << flipped;
+    QTest::newRow("resource missing") << QByteArray();
 }
 
 void tst_FaultMatrix::damagedPhotograph()
@@ -542,9 +535,8 @@ void tst_FaultMatrix::damagedPhotograph()
     // Guards against a damaged photograph crashing the program, leaving a
     // half-drawn board, or failing without saying so.
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, present);
-    PhotographSwap swap(present ? &bytes : nullptr, m_dir.path());
-    QVERIFY(swap.ready(present));
+    PhotographSwap swap(bytes.isNull() ? nullptr : &bytes, m_dir.path());
+    QVERIFY(swap.ready(!bytes.isNull()));
 
     SimulatedCard ports;
     ports.DriverMissing = true;

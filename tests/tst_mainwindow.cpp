@@ -211,7 +211,6 @@ private slots:
     void driverCheck();
     void opensMaximisedAndClosingEnds_data();
     void opensMaximisedAndClosingEnds();
-    void helpMenuShowsSupporterWindows();
 
     void upDownChanges_data();
     void upDownChanges();
@@ -290,7 +289,8 @@ void tst_MainWindow::creationAndTabOrder()
 
 void tst_MainWindow::windowAndReferences()
 {
-    // The window, its supporter, its menus or the references a design file cannot hold set up wrongly.
+    // The window, its supporter, its menus or the references a design file cannot hold set up wrongly, or Help
+    // entries that do nothing, or crash before the supporter's windows exist.
     MainWindowFixture w;
     checkProperties(&w.form, { { "objectName", "MainForm" }, { "windowTitle", "Setup" } });
     QWidget *client = w.form.centralWidget();
@@ -321,6 +321,23 @@ void tst_MainWindow::windowAndReferences()
     }
     QCOMPARE(entries, (QStringList{ "&File", "File1", "Exit2", "&Exit", "&Help", "Help1", "Howtousethisprogram1",
                                     "H&ow to use this program", "TechnicalSupport1", "&Technical Support" }));
+
+    QAction *howTo = w.get<QAction>("Howtousethisprogram1");
+    QAction *support = w.get<QAction>("TechnicalSupport1");
+    howTo->trigger();
+    support->trigger();
+    // Idle moments before the window is on screen (a modal box's loop) build nothing.
+    QVERIFY(RunLoopUntil([] { return true; }, 3));
+    QVERIFY(!sup->HelpForm());
+    // The first idle moment after the window's first paint builds them.
+    w.form.showMaximized();
+    QVERIFY(RunLoopUntil([&] { return sup->HelpForm() && sup->TechForm(); }));
+    sup->HelpForm()->hide();
+    howTo->trigger();
+    QVERIFY(sup->HelpForm()->isVisible());
+    QVERIFY(!sup->TechForm()->isVisible());
+    support->trigger();
+    QVERIFY(sup->TechForm()->isVisible());
 }
 
 void tst_MainWindow::driverCheck_data()
@@ -442,29 +459,6 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(!form.isVisible());
-}
-
-void tst_MainWindow::helpMenuShowsSupporterWindows()
-{
-    // Help entries that do nothing, or crash before the supporter's windows exist.
-    MainWindowFixture w;
-    QAction *howTo = w.get<QAction>("Howtousethisprogram1");
-    QAction *support = w.get<QAction>("TechnicalSupport1");
-    howTo->trigger();
-    support->trigger();
-    TSetupSupporter *sup = w.form.SetSup();
-    // Idle moments before the window is on screen (a modal box's loop) build nothing.
-    QVERIFY(RunLoopUntil([] { return true; }, 3));
-    QVERIFY(!sup->HelpForm());
-    // The first idle moment after the window's first paint builds them.
-    w.form.showMaximized();
-    QVERIFY(RunLoopUntil([&] { return sup->HelpForm() && sup->TechForm(); }));
-    sup->HelpForm()->hide();
-    howTo->trigger();
-    QVERIFY(sup->HelpForm()->isVisible());
-    QVERIFY(!sup->TechForm()->isVisible());
-    support->trigger();
-    QVERIFY(sup->TechForm()->isVisible());
 }
 
 void tst_MainWindow::upDownChanges_data()

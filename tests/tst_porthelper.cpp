@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <cstring>
 #include <memory>
@@ -26,13 +25,9 @@ int Pattern(int offset)
     return (offset * 7 + 3) & 0xFF;
 }
 
-QByteArray PatternBytes()
-{
-    return StandInPortBytes(kDeviceSize);
-}
-
-// The helper as a process of its own, talking over pipes like pkexec's child.
-class THelperRun
+// The helper as a process of its own, talking over pipes like pkexec's child;
+// with refusedCall, that system call fails in it.
+class THelperRun : public QProcess
 {
 public:
     THelperRun(const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString(),
@@ -43,36 +38,32 @@ public:
         env.remove("PKEXEC_UID");
         if (!pkexecUid.isNull())
             env.insert("PKEXEC_UID", pkexecUid);
-        m_process.setProcessEnvironment(env);
+        setProcessEnvironment(env);
         if (refusedCall)
-            m_process.setChildProcessModifier([refusedCall] {
+            setChildProcessModifier([refusedCall] {
                 if (!RefuseSystemCall(refusedCall, EPERM))
                     _exit(125);
             });
-        m_process.start(QStringLiteral(ZX_PORTHELPER_BINARY), args);
+        start(QStringLiteral(ZX_PORTHELPER_BINARY), args);
     }
-    ~THelperRun()
+    ~THelperRun() override
     {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
+        closeWriteChannel();
+        if (!waitForFinished(3000))
+            kill();
     }
     QString Line()
     {
-        while (!m_process.canReadLine())
-            if (!m_process.waitForReadyRead(3000))
+        while (!canReadLine())
+            if (!waitForReadyRead(3000))
                 return QStringLiteral("<no answer>");
-        return QString::fromLatin1(m_process.readLine()).chopped(1);
+        return QString::fromLatin1(readLine()).chopped(1);
     }
     QString Ask(const QByteArray &request)
     {
-        m_process.write(request + '\n');
+        write(request + '\n');
         return Line();
     }
-    QProcess &Process() { return m_process; }
-
-private:
-    QProcess m_process;
 };
 
 } // namespace
@@ -107,7 +98,7 @@ void tst_PortHelper::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_device = m_dir->filePath("port");
-    QVERIFY(WriteStandIn(m_device, PatternBytes()));
+    QVERIFY(WriteStandIn(m_device, StandInPortBytes(kDeviceSize)));
     m_reports.clear();
     qputenv("ZX_PORTHELPER_DEVICE", QFile::encodeName(m_device));
 }
@@ -183,7 +174,7 @@ void tst_PortHelper::helperAnswers()
     QFETCH(QString, reply);
     QFETCH(int, offset);
     QFETCH(int, byte);
-    QByteArray expected = PatternBytes();
+    QByteArray expected = StandInPortBytes(kDeviceSize);
     if (offset >= 0)
         expected[offset] = char(byte);
     expected[0x302] = 0x44;
@@ -238,17 +229,17 @@ void tst_PortHelper::helperRun()
     if (refusedCall && geteuid() != 0)
         QSKIP("the helper changes its ids only when it starts as root");
     THelperRun helper(deviceExists ? m_device : m_dir->filePath("absent"), args, pkexecUid, refusedCall);
-    helper.Process().write("OUT 0x301 0x05\nIN 0x302\n");
-    helper.Process().closeWriteChannel();
-    QVERIFY(helper.Process().waitForFinished(3000));
-    QCOMPARE(helper.Process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(helper.Process().exitCode(), exitCode);
-    QCOMPARE(QString::fromLatin1(helper.Process().readAllStandardOutput()), output);
-    QByteArray expected = PatternBytes();
+    helper.write("OUT 0x301 0x05\nIN 0x302\n");
+    helper.closeWriteChannel();
+    QVERIFY(helper.waitForFinished(3000));
+    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(helper.exitCode(), exitCode);
+    QCOMPARE(QString::fromLatin1(helper.readAllStandardOutput()), output);
+    QByteArray expected = StandInPortBytes(kDeviceSize);
     if (output.startsWith(QLatin1String("READY")))
         expected[0x301] = 0x05;
     if (!logged.isEmpty()) {
-        const QStringList log = QString::fromLatin1(helper.Process().readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        const QStringList log = QString::fromLatin1(helper.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(log.size(), 1); // the write, not the read
         QVERIFY2(log.first().endsWith(logged), qPrintable(log.first()));
     }
@@ -312,7 +303,7 @@ void tst_PortHelper::backendAccess()
     if (device)
         config.DevicePath = m_device;
 
-    QByteArray expected = PatternBytes();
+    QByteArray expected = StandInPortBytes(kDeviceSize);
     {
         TPortHelperBackend backend(config);
         // The probe, before any card access: the device's byte, or anything but "no driver".
@@ -360,7 +351,7 @@ void tst_PortHelper::backendStartsHelperOnlyForCardPorts()
     QCOMPARE(Starts(), 1);
     QCOMPARE(m_reports.size(), 1);
 
-    QByteArray expected = PatternBytes();
+    QByteArray expected = StandInPortBytes(kDeviceSize);
     expected[0x301] = 0x03;
     expected[0x3E2] = 0x04;
     QVERIFY(ReadStandIn(m_device) == expected);

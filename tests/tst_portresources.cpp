@@ -474,8 +474,7 @@ void tst_PortResources::viewSurvivesPopupClosing()
     auto *panel = w.get<TRadioPanel>("COMBasePanel");
     ring->Click();
     TPopupForm *popup = ring->Popup();
-    QVERIFY(popup);
-    QTRY_VERIFY(popup->isVisible());
+    QTRY_VERIFY(popup && popup->isVisible());
     QCOMPARE(panel->window(), popup);
     // The design's 8 pt font travels with the panel.
     QCOMPARE(w.get<QLabel>("Label16")->font().pointSize(), 8);
