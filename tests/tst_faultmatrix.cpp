@@ -73,9 +73,10 @@ QString pkexecGone(const QString &dir)
 
 // The user's way through the program: start, wait for the help window, then
 // the port-resource procedure, every box answered OK; the authorisation box
-// runs to its end, or is shown for real when slow (and cancelled after 300 ms
-// when so asked). Reports what was shown, and around the authorisation box how
-// long it stood, how often a 10 ms timer fired meanwhile and what became of pkexec.
+// runs to its end, or in the "slow" and "cancel" cases is shown for real (and
+// cancelled after 300 ms). Reports what was shown, and around the authorisation
+// box how long it stood, how often a 10 ms timer fired meanwhile and what became
+// of pkexec.
 void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir)
 {
     const bool cancel = fault.contains(QLatin1String("cancel"));
