@@ -1,5 +1,6 @@
 #include "SimulatedCard.h"
 
+#include <QFile>
 #include <chrono>
 #include <utility>
 
@@ -67,4 +68,26 @@ QList<quint64> SimulatedCard::DataWriteTimes() const
         if (w.port == quint16(Base + 2))
             times.append(w.timeMs);
     return times;
+}
+
+QByteArray StandInPortBytes(int size, int fill)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + fill) & 0xFF);
+    return bytes;
+}
+
+bool WriteStandIn(const QString &path, const QByteArray &bytes, bool executable)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return false;
+    return !executable || file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+}
+
+QByteArray ReadStandIn(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

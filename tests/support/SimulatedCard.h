@@ -2,6 +2,7 @@
 
 #include "VORTAN32.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <array>
@@ -63,15 +64,9 @@ private:
     TPortBackend *m_previous = nullptr;
 };
 
-// Answers 0xAA55 to every read and drops every write: no port I/O driver.
-class NoPortDriver : public TPortBackend
-{
-public:
-    NoPortDriver() { m_previous = SetPortBackend(this); }
-    ~NoPortDriver() override { SetPortBackend(m_previous); }
-    std::uint16_t In(std::uint16_t) override { return PortDriverMissing; }
-    void Out(std::uint16_t, std::uint8_t) override {}
-
-private:
-    TPortBackend *m_previous = nullptr;
-};
+// What a stand-in port device file holds: (offset * 7 + fill) & 0xFF at each
+// offset, the offsets being port numbers.
+QByteArray StandInPortBytes(int size = 0x400, int fill = 3);
+// Writes a stand-in file (a port device, a script); false when it cannot.
+bool WriteStandIn(const QString &path, const QByteArray &bytes, bool executable = false);
+QByteArray ReadStandIn(const QString &path);
