@@ -75,8 +75,7 @@ void tst_Picture::boardPhotograph_data()
 
 void tst_Picture::boardPhotograph()
 {
-    // Guards against shipping a photo the main window cannot stretch onto its
-    // rings: wrong size, wrong kind, or one the decoder refuses.
+    // Guards against shipping a photo of the wrong size or kind, or one the decoder refuses.
     QFETCH(QByteArray, data);
     QVERIFY(!data.isEmpty());
     QString error;
@@ -116,9 +115,7 @@ void tst_Picture::decodedPixels_data()
 
 void tst_Picture::decodedPixels()
 {
-    // Guards against swapped red and blue, a wrong row stride, greyscale files
-    // coming out as garbage, translucent pictures flattened onto black, and
-    // pictures not ready for a plain blit.
+    // Guards against swapped red and blue, a wrong stride, garbled greyscale, lost translucency, formats unfit to blit.
     QFETCH(QByteArray, data);
     QFETCH(QImage, source);
     QFETCH(QImage::Format, format);
@@ -139,11 +136,7 @@ void tst_Picture::decodedPixels()
     const QImage expected = source.convertToFormat(format);
     for (const QPoint &p : {QPoint(16, 16), QPoint(48, 16), QPoint(16, 48), QPoint(48, 48), QPoint(63, 63)}) {
         QVERIFY2(SameColour(image.pixel(p), expected.pixel(p), 12),
-                 qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
-                                .arg(p.x())
-                                .arg(p.y())
-                                .arg(image.pixel(p), 8, 16)
-                                .arg(expected.pixel(p), 8, 16)));
+                 qPrintable(QStringLiteral("at %1,%2: %3").arg(p.x()).arg(p.y()).arg(image.pixel(p), 8, 16)));
         QCOMPARE(qAlpha(image.pixel(p)), qAlpha(expected.pixel(p)));
     }
 }
@@ -172,8 +165,7 @@ void tst_Picture::damagedInputLeavesEmptyPicture_data()
 
 void tst_Picture::damagedInputLeavesEmptyPicture()
 {
-    // Guards against a damaged file crashing or aborting the program, leaving
-    // a half-grey photo behind, or failing silently.
+    // Guards against a damaged file crashing or aborting the program, leaving a half-grey photo, or failing silently.
     QFETCH(QByteArray, data);
     TPicture picture;
     QVERIFY(picture.LoadFromData(boardPhoto()));
@@ -208,8 +200,7 @@ void tst_Picture::changeNotifications_data()
 
 void tst_Picture::changeNotifications()
 {
-    // Guards against the board picture missing a change (stale size, stale
-    // cached image) or repainting for nothing.
+    // Guards against the board picture missing a change (stale size or cached image) or repainting for nothing.
     QFETCH(QString, action);
     QFETCH(int, changes);
     QFETCH(bool, emptyAfter);
