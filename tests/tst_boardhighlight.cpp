@@ -161,9 +161,8 @@ void tst_BoardHighlight::panelLinkRules()
 
 void tst_BoardHighlight::popupActiveReachesEveryMemberOnce_data()
 {
-    // Children A, X, B, D, C: A, B and C form a group, X is a stranger and D
-    // has the title but another type. The order afterwards shows each member
-    // was brought to the front exactly once.
+    // Children A, X, B, D, C: group A, B, C; stranger X; D has the title but another type. The order
+    // afterwards shows each member was brought to the front exactly once.
     QTest::addColumn<QString>("caller");
     QTest::addColumn<QString>("active");
     QTest::addColumn<QString>("orderAfter");

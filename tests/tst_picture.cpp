@@ -27,21 +27,13 @@ QImage quadrants(QImage::Format format)
     return image.convertToFormat(format);
 }
 
-// Offset of the first byte after a marker's two-byte length field, or -1.
-qsizetype markerPayload(const QByteArray &jpeg, unsigned char marker)
-{
-    for (qsizetype i = 2; i + 4 < jpeg.size(); ++i)
-        if (uchar(jpeg[i]) == 0xFF && uchar(jpeg[i + 1]) == marker)
-            return i + 4;
-    return -1;
-}
-
 // A copy of the photo whose frame header claims another size.
 QByteArray withFrameSize(int width, int height)
 {
     QByteArray jpeg = boardPhoto();
-    const qsizetype sof = markerPayload(jpeg, 0xC2); // progressive frame header
-    if (sof < 0)
+    // The progressive frame header's payload, after its two-byte length field.
+    const qsizetype sof = jpeg.indexOf("\xFF\xC2", 2) + 4;
+    if (sof < 4)
         return QByteArray();
     jpeg[sof + 1] = char(height >> 8);
     jpeg[sof + 2] = char(height & 0xFF);
@@ -210,20 +202,16 @@ void tst_Picture::changeNotifications()
     QVERIFY(picture.LoadFromData(boardPhoto()));
     QSignalSpy spy(&picture, &TPicture::OnChange);
 
-    if (action == QLatin1String("load")) {
+    if (action == "load") {
         QVERIFY(picture.LoadFromData(Encoded(quadrants(QImage::Format_RGB32), "PNG")));
-    } else if (action == QLatin1String("assign")) {
-        picture.Assign(&source);
-        QCOMPARE(picture.Image(), source.Image());
-    } else if (action == QLatin1String("assign null")) {
-        picture.Assign(nullptr);
-    } else if (action == QLatin1String("clear")) {
+    } else if (action.startsWith("assign")) {
+        picture.Assign(action == "assign" ? &source : nullptr);
+        QCOMPARE(picture.Image(), action == "assign" ? source.Image() : QImage());
+    } else if (action == "clear") {
         picture.Clear();
-    } else if (action == QLatin1String("transparent")) {
-        picture.setTransparent(true);
-    } else if (action == QLatin1String("opaque")) {
-        picture.setTransparent(false);
-    } else if (action == QLatin1String("missing file")) {
+    } else if (action == "transparent" || action == "opaque") {
+        picture.setTransparent(action == "transparent");
+    } else if (action == "missing file") {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load .*nowhere")));
         QVERIFY(!picture.LoadFromFile(QStringLiteral("/nowhere/board.jpg")));
     }

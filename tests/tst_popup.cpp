@@ -195,8 +195,7 @@ void tst_Popup::hoverOpensPopupInPlace()
     QVERIFY(h->Entered() && !h->Pinned());
     QTRY_VERIFY(h->PopupActive());
     QTRY_COMPARE(onScreen(), h->BrightImage());
-    // Under a window manager the frame, and with it the outer rectangle, is known only once it has
-    // framed the popup; the headless platform knows its frame at once.
+    // A window manager tells the frame, and with it the outer rectangle, only once it has framed the popup.
     const QRect screen = popup->screen()->geometry();
     const QPoint moved = w.board->pos() - QPoint(20, 10);
     const auto expected = [&] {
@@ -265,9 +264,8 @@ void tst_Popup::popupLayout()
 
 void tst_Popup::pointerRules_data()
 {
-    // What happens on the ring, how the pointer (or the user) leaves it, whether
-    // the popup is open then and whether it still is once the pointer rests
-    // on the picture.
+    // What happens on the ring, how the pointer (or the user) leaves it, whether the popup
+    // is open then and whether it still is once the pointer rests on the picture.
     QTest::addColumn<QString>("onRing");
     QTest::addColumn<QString>("leave");
     QTest::addColumn<bool>("openAfterLeave");

@@ -23,18 +23,6 @@ public:
     using TRadioPanel::TRadioPanel;
 };
 
-namespace {
-
-QString states(const QList<TTwoJumper *> &jumpers)
-{
-    QString s;
-    for (const TTwoJumper *j : jumpers)
-        s += j->Closed() ? '1' : '0';
-    return s;
-}
-
-} // namespace
-
 class tst_RadioPanel : public QObject
 {
     Q_OBJECT
@@ -132,7 +120,10 @@ void tst_RadioPanel::radioRule()
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QTest::mouseClick(jumpers[clicked], Qt::LeftButton);
 
-    QCOMPARE(states(jumpers), after);
+    QString states;
+    for (const TTwoJumper *j : std::as_const(jumpers))
+        states += j->Closed() ? '1' : '0';
+    QCOMPARE(states, after);
     QCOMPARE(log, events);
     QVERIFY(derived->Closed());
     QVERIFY(inner->Closed());
@@ -160,7 +151,7 @@ void tst_RadioPanel::finalAnchors()
     panel->show();
     panel->FinalAnchorsApplied = applied;
     panel->setFinalAnchors(anchors);
-    QCOMPARE(panel->FinalAnchors(), anchors);
+    QCOMPARE(panel->FinalAnchors(), anchors);   // kept for the popup even where not yet applied
     QCOMPARE(GetAnchors(panel), applied ? anchors : TAnchors(akLeft | akTop));
     window.show();
     window.resize(360, 240);
