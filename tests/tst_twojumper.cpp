@@ -504,22 +504,19 @@ void tst_TwoJumper::announcements_data()
     // What is done, and the jumpers announced as opened (0) or closed (1), in order.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("announced");
-    QTest::newRow("A9 clicked: it, then its mirror")
-        << QStringList{"click BaseJumper9A"} << QStringList{"BaseJumper9A:1", "BaseJumper9B:1"};
-    QTest::newRow("A9 pressed by a screen reader: the same")
-        << QStringList{"press BaseJumper9A"} << QStringList{"BaseJumper9A:1", "BaseJumper9B:1"};
-    QTest::newRow("base address typed: jumpers follow each digit")
-        << QStringList{"type 1", "type 0", "type 0"}
-        << QStringList{"BaseJumper8A:1", "BaseJumper9A:1", "BaseJumper8B:1", "BaseJumper9B:1", "BaseJumper8A:0",
-                       "BaseJumper8B:0"};
-    QTest::newRow("RS-422 chosen by its jumper: both pairs and their mirrors")
-        << QStringList{"press RS422JumperA"}
-        << QStringList{"RS422JumperA:1", "RS485JumperA:0", "RS485JumperB:0", "RS422JumperB:1"};
-    QTest::newRow("set from code") << QStringList{"set BaseJumper8A"} << QStringList{"BaseJumper8A:1"};
-    QTest::newRow("set from code to its state: nothing") << QStringList{"set BaseJumper7A"} << QStringList{};
-    QTest::newRow("mirror pressed: nothing") << QStringList{"press BaseJumper9B"} << QStringList{};
-    QTest::newRow("closed radio jumper clicked, opened and closed again: nothing")
-        << QStringList{"radio", "click RS485JumperA"} << QStringList{};
+    const auto row = [](const char *name, const char *steps, const char *announced) {
+        QTest::newRow(name) << QString(steps).split(", ") << QString(announced).split(' ', Qt::SkipEmptyParts);
+    };
+    row("A9 clicked: it, then its mirror", "click BaseJumper9A", "BaseJumper9A:1 BaseJumper9B:1");
+    row("A9 pressed by a screen reader: the same", "press BaseJumper9A", "BaseJumper9A:1 BaseJumper9B:1");
+    row("base address typed: jumpers follow each digit", "type 1, type 0, type 0",
+        "BaseJumper8A:1 BaseJumper9A:1 BaseJumper8B:1 BaseJumper9B:1 BaseJumper8A:0 BaseJumper8B:0");
+    row("RS-422 chosen by its jumper: both pairs and their mirrors", "press RS422JumperA",
+        "RS422JumperA:1 RS485JumperA:0 RS485JumperB:0 RS422JumperB:1");
+    row("set from code", "set BaseJumper8A", "BaseJumper8A:1");
+    row("set from code to its state: nothing", "set BaseJumper7A", "");
+    row("mirror pressed: nothing", "press BaseJumper9B", "");
+    row("closed radio jumper clicked, opened and closed again: nothing", "radio, click RS485JumperA", "");
 }
 
 void tst_TwoJumper::announcements()
