@@ -38,7 +38,7 @@ private slots:
 
 void tst_RadioPanel::creationState()
 {
-    // Guards against a new panel shown in the main window, sized wrong, or drawing its name, a caption or a bevel.
+    // Guards against a new panel shown in the main window, wrong size or text height, or drawn name, caption or bevel.
     QWidget window;
     auto *panel = new TRadioPanel(&window);
     panel->setObjectName(QStringLiteral("ModePanel"));
