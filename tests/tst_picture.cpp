@@ -27,21 +27,13 @@ QImage quadrants(QImage::Format format)
     return image.convertToFormat(format);
 }
 
-// Offset of the first byte after a marker's two-byte length field, or -1.
-qsizetype markerPayload(const QByteArray &jpeg, unsigned char marker)
-{
-    for (qsizetype i = 2; i + 4 < jpeg.size(); ++i)
-        if (uchar(jpeg[i]) == 0xFF && uchar(jpeg[i + 1]) == marker)
-            return i + 4;
-    return -1;
-}
-
 // A copy of the photo whose frame header claims another size.
 QByteArray withFrameSize(int width, int height)
 {
     QByteArray jpeg = boardPhoto();
-    const qsizetype sof = markerPayload(jpeg, 0xC2); // progressive frame header
-    if (sof < 0)
+    // The progressive frame header's payload, after its two-byte length field.
+    const qsizetype sof = jpeg.indexOf("\xFF\xC2", 2) + 4;
+    if (sof < 4)
         return QByteArray();
     jpeg[sof + 1] = char(height >> 8);
     jpeg[sof + 2] = char(height & 0xFF);
@@ -75,8 +67,7 @@ void tst_Picture::boardPhotograph_data()
 
 void tst_Picture::boardPhotograph()
 {
-    // Guards against shipping a photo the main window cannot stretch onto its
-    // rings: wrong size, wrong kind, or one the decoder refuses.
+    // Guards against shipping a photo of the wrong size or kind, or one the decoder refuses.
     QFETCH(QByteArray, data);
     QVERIFY(!data.isEmpty());
     QString error;
@@ -116,9 +107,7 @@ void tst_Picture::decodedPixels_data()
 
 void tst_Picture::decodedPixels()
 {
-    // Guards against swapped red and blue, a wrong row stride, greyscale files
-    // coming out as garbage, translucent pictures flattened onto black, and
-    // pictures not ready for a plain blit.
+    // Guards against swapped red and blue, a wrong stride, garbled greyscale, lost translucency, formats unfit to blit.
     QFETCH(QByteArray, data);
     QFETCH(QImage, source);
     QFETCH(QImage::Format, format);
@@ -139,11 +128,7 @@ void tst_Picture::decodedPixels()
     const QImage expected = source.convertToFormat(format);
     for (const QPoint &p : {QPoint(16, 16), QPoint(48, 16), QPoint(16, 48), QPoint(48, 48), QPoint(63, 63)}) {
         QVERIFY2(SameColour(image.pixel(p), expected.pixel(p), 12),
-                 qPrintable(QStringLiteral("at %1,%2: %3 instead of %4")
-                                .arg(p.x())
-                                .arg(p.y())
-                                .arg(image.pixel(p), 8, 16)
-                                .arg(expected.pixel(p), 8, 16)));
+                 qPrintable(QStringLiteral("at %1,%2: %3").arg(p.x()).arg(p.y()).arg(image.pixel(p), 8, 16)));
         QCOMPARE(qAlpha(image.pixel(p)), qAlpha(expected.pixel(p)));
     }
 }
@@ -172,8 +157,7 @@ void tst_Picture::damagedInputLeavesEmptyPicture_data()
 
 void tst_Picture::damagedInputLeavesEmptyPicture()
 {
-    // Guards against a damaged file crashing or aborting the program, leaving
-    // a half-grey photo behind, or failing silently.
+    // Guards against a damaged file crashing or aborting the program, leaving a half-grey photo, or failing silently.
     QFETCH(QByteArray, data);
     TPicture picture;
     QVERIFY(picture.LoadFromData(boardPhoto()));
@@ -208,8 +192,7 @@ void tst_Picture::changeNotifications_data()
 
 void tst_Picture::changeNotifications()
 {
-    // Guards against the board picture missing a change (stale size, stale
-    // cached image) or repainting for nothing.
+    // Guards against the board picture missing a change (stale size or cached image) or repainting for nothing.
     QFETCH(QString, action);
     QFETCH(int, changes);
     QFETCH(bool, emptyAfter);
@@ -219,20 +202,16 @@ void tst_Picture::changeNotifications()
     QVERIFY(picture.LoadFromData(boardPhoto()));
     QSignalSpy spy(&picture, &TPicture::OnChange);
 
-    if (action == QLatin1String("load")) {
+    if (action == "load") {
         QVERIFY(picture.LoadFromData(Encoded(quadrants(QImage::Format_RGB32), "PNG")));
-    } else if (action == QLatin1String("assign")) {
-        picture.Assign(&source);
-        QCOMPARE(picture.Image(), source.Image());
-    } else if (action == QLatin1String("assign null")) {
-        picture.Assign(nullptr);
-    } else if (action == QLatin1String("clear")) {
+    } else if (action.startsWith("assign")) {
+        picture.Assign(action == "assign" ? &source : nullptr);
+        QCOMPARE(picture.Image(), action == "assign" ? source.Image() : QImage());
+    } else if (action == "clear") {
         picture.Clear();
-    } else if (action == QLatin1String("transparent")) {
-        picture.setTransparent(true);
-    } else if (action == QLatin1String("opaque")) {
-        picture.setTransparent(false);
-    } else if (action == QLatin1String("missing file")) {
+    } else if (action == "transparent" || action == "opaque") {
+        picture.setTransparent(action == "transparent");
+    } else if (action == "missing file") {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load .*nowhere")));
         QVERIFY(!picture.LoadFromFile(QStringLiteral("/nowhere/board.jpg")));
     }

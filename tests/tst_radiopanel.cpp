@@ -23,18 +23,6 @@ public:
     using TRadioPanel::TRadioPanel;
 };
 
-namespace {
-
-QString states(const QList<TTwoJumper *> &jumpers)
-{
-    QString s;
-    for (const TTwoJumper *j : jumpers)
-        s += j->Closed() ? '1' : '0';
-    return s;
-}
-
-} // namespace
-
 class tst_RadioPanel : public QObject
 {
     Q_OBJECT
@@ -50,8 +38,7 @@ private slots:
 
 void tst_RadioPanel::creationState()
 {
-    // Guards against a new panel showing up in the main window, with the wrong size or
-    // text height, or drawing its name, a caption or a bevel.
+    // Guards against a new panel shown in the main window, wrong size or text height, or drawn name, caption or bevel.
     QWidget window;
     auto *panel = new TRadioPanel(&window);
     panel->setObjectName(QStringLiteral("ModePanel"));
@@ -83,20 +70,17 @@ void tst_RadioPanel::radioRule_data()
     QTest::addColumn<int>("clicked");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QStringList>("events");
-    QTest::newRow("open one while another closed") << "TRadioPanel" << true << "100" << 1 << "010"
-                                                   << QStringList{"change J1", "click J1"};
-    QTest::newRow("the closed one stays closed") << "TRadioPanel" << true << "100" << 0 << "100"
-                                                 << QStringList{"change J0", "click J0"};
-    QTest::newRow("none closed: no change event") << "TRadioPanel" << true << "000" << 2 << "001"
-                                                  << QStringList{"click J2"};
-    QTest::newRow("two closed, click the third") << "TRadioPanel" << true << "110" << 2 << "001"
-                                                 << QStringList{"change J2", "click J2"};
-    QTest::newRow("radio off: closes alone") << "TRadioPanel" << false << "100" << 1 << "110"
-                                             << QStringList{"click J1"};
-    QTest::newRow("radio off: opens alone") << "TRadioPanel" << false << "100" << 0 << "000"
-                                            << QStringList{"click J0"};
-    QTest::newRow("derived panel has no rule") << "TDerivedRadioPanel" << true << "100" << 1 << "110"
-                                               << QStringList{"click J1"};
+    const auto row = [](const char *name, bool radio, const char *before, int clicked, const char *after,
+                        const QStringList &events, const char *panelClass = "TRadioPanel") {
+        QTest::newRow(name) << QString(panelClass) << radio << QString(before) << clicked << QString(after) << events;
+    };
+    row("open one while another closed", true, "100", 1, "010", {"change J1", "click J1"});
+    row("the closed one stays closed", true, "100", 0, "100", {"change J0", "click J0"});
+    row("none closed: no change event", true, "000", 2, "001", {"click J2"});
+    row("two closed, click the third", true, "110", 2, "001", {"change J2", "click J2"});
+    row("radio off: closes alone", false, "100", 1, "110", {"click J1"});
+    row("radio off: opens alone", false, "100", 0, "000", {"click J0"});
+    row("derived panel has no rule", true, "100", 1, "110", {"click J1"}, "TDerivedRadioPanel");
 }
 
 void tst_RadioPanel::radioRule()
@@ -136,7 +120,10 @@ void tst_RadioPanel::radioRule()
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QTest::mouseClick(jumpers[clicked], Qt::LeftButton);
 
-    QCOMPARE(states(jumpers), after);
+    QString states;
+    for (const TTwoJumper *j : std::as_const(jumpers))
+        states += j->Closed() ? '1' : '0';
+    QCOMPARE(states, after);
     QCOMPARE(log, events);
     QVERIFY(derived->Closed());
     QVERIFY(inner->Closed());
@@ -164,7 +151,7 @@ void tst_RadioPanel::finalAnchors()
     panel->show();
     panel->FinalAnchorsApplied = applied;
     panel->setFinalAnchors(anchors);
-    QCOMPARE(panel->FinalAnchors(), anchors);
+    QCOMPARE(panel->FinalAnchors(), anchors);   // kept for the popup even where not yet applied
     QCOMPARE(GetAnchors(panel), applied ? anchors : TAnchors(akLeft | akTop));
     window.show();
     window.resize(360, 240);
@@ -189,29 +176,25 @@ void tst_RadioPanel::focusEntry_data()
 
 void tst_RadioPanel::focusEntry()
 {
-    // OnEnter missed or repeated as the focus moves in, out and within the panel, or a click on its drawing taking the keys away.
+    // Guards against OnEnter missed or repeated as the focus moves, or a click on the panel's drawing taking the keys.
     QFETCH(QStringList, path);
     QFETCH(int, entries);
     QWidget window;
-    auto *outside = new QLineEdit(&window);
-    outside->setObjectName("outside");
+    const auto add = [](QWidget *w, const char *name, QPoint at) {
+        w->setObjectName(name);
+        w->move(at);
+        return w;
+    };
+    add(new QLineEdit(&window), "outside", {0, 0});
     auto *panel = new TRadioPanel(&window);
-    panel->setObjectName("panel");
-    panel->move(0, 40);
-    panel->show();
-    (new QLineEdit(panel))->setObjectName("edit1");
-    auto *edit2 = new QLineEdit(panel);
-    edit2->setObjectName("edit2");
-    edit2->move(0, 30);
-    auto *group = new QWidget(panel);
-    group->setGeometry(0, 60, 100, 30);
-    (new QLineEdit(group))->setObjectName("nested");
-    auto *jumper = new TTwoJumper(panel);
-    jumper->setObjectName("jumper");
-    jumper->move(150, 10);
-    auto *label = new QLabel(QStringLiteral("A9"), panel);
-    label->setObjectName("label");
-    label->setGeometry(150, 40, 40, 20);
+    add(panel, "panel", {0, 40})->show();
+    add(new QLineEdit(panel), "edit1", {0, 0});
+    add(new QLineEdit(panel), "edit2", {0, 30});
+    QWidget *group = add(new QWidget(panel), "group", {0, 60});
+    group->resize(100, 30);
+    add(new QLineEdit(group), "nested", {0, 0});
+    add(new TTwoJumper(panel), "jumper", {150, 10});
+    add(new QLabel(QStringLiteral("A9"), panel), "label", {150, 40})->resize(40, 20);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));

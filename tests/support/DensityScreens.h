@@ -20,13 +20,11 @@ inline bool AddDensityScreens()
         return false;
     QString screens = QStringLiteral(
         R"({"name": "", "x": 0, "y": 0, "width": 800, "height": 800, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})");
-    int top = 1000;
-    for (qreal ratio : DensityRatios) {
+    int top = 0;
+    for (qreal ratio : DensityRatios)
         screens += QStringLiteral(R"(, {"name": "ratio %1", "x": 0, "y": %2, "width": 800, "height": 800, "dpr": %1})")
                        .arg(ratio)
-                       .arg(top);
-        top += 1000;
-    }
+                       .arg(top += 1000);
     // Read when the application object starts the platform; gone at exit.
     static QTemporaryFile file(QDir::temp().filePath(QStringLiteral("zx-density-screens-XXXXXX.json")));
     if (!file.open())
