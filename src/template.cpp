@@ -13,7 +13,7 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
-#include "porthelper/PortPolicy.h"
+#include "PortPolicy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

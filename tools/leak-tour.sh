@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs the scripted headless tour of the program (tests/tour/tour.cpp) under
+# Runs the scripted headless tour of the program (tests/app/tour/tour.cpp) under
 # valgrind memcheck and fails unless the tour succeeds with no memory error and
 # 0 bytes definitely lost. The only suppressions are Qt's and the platform's
-# one-time allocations, each explained in tests/tour/tour.supp.
+# one-time allocations, each explained in tests/app/tour/tour.supp.
 #   bash tools/leak-tour.sh            # BUILD_DIR defaults to build-tour (Debug)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +23,7 @@ log="$BUILD_DIR/leak-tour.log"
 set +e
 QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite \
   --errors-for-leak-kinds=definite --error-exitcode=3 --num-callers=40 \
-  --suppressions="$root/tests/tour/tour.supp" "$BUILD_DIR/tests/zx_tour" >"$log" 2>&1
+  --suppressions="$root/tests/app/tour/tour.supp" "$BUILD_DIR/tests/zx_tour" >"$log" 2>&1
 status=$?
 set -e
 grep -E 'tour: |definitely lost:|indirectly lost:|possibly lost:|suppressed:|ERROR SUMMARY' "$log" || true

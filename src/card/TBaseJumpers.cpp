@@ -1,6 +1,6 @@
 #include "TBaseJumpers.h"
 
-#include "porthelper/PortPolicy.h"
+#include "PortPolicy.h"
 
 QString TBaseJumpers::CorrectionText() const
 {

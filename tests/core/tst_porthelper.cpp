@@ -3,7 +3,7 @@
 #include "PortHelperBackend.h"
 #include "SimulatedCard.h"
 #include "SystemCallRefusal.h"
-#include "TestMain.h"
+#include <QtTest>
 
 #include <QFile>
 #include <QProcess>
@@ -357,5 +357,5 @@ void tst_PortHelper::backendStartsHelperOnlyForCardPorts()
     QVERIFY(ReadStandIn(m_device) == expected);
 }
 
-ZX_TEST_MAIN(tst_PortHelper)
+QTEST_GUILESS_MAIN(tst_PortHelper)
 #include "tst_porthelper.moc"

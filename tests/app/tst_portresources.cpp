@@ -92,11 +92,10 @@ const QList<QPair<int, int>> ExampleWrites{ { 0, 0x00 },  { 1, 0x20 },  { 2, 0x2
 
 } // namespace
 
-class tst_PortResources : public QObject
+class tst_PortResources : public MainWindowSuite
 {
     Q_OBJECT
 private slots:
-    void init();
 
     void controlPorts_data();
     void controlPorts();
@@ -112,11 +111,6 @@ private slots:
     void verification();
     void viewSurvivesPopupClosing();
 };
-
-void tst_PortResources::init()
-{
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("QObject::connect")));
-}
 
 void tst_PortResources::controlPorts_data()
 {

@@ -81,21 +81,15 @@ bool referenceParse(const QString &text, quint32 *value)
 
 } // namespace
 
-class tst_BaseAddress : public QObject
+class tst_BaseAddress : public MainWindowSuite
 {
     Q_OBJECT
 private slots:
-    void init();
     void typedAddress_data();
     void typedAddress();
     void randomTexts_data();
     void randomTexts();
 };
-
-void tst_BaseAddress::init()
-{
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("QObject::connect")));
-}
 
 void tst_BaseAddress::typedAddress_data()
 {

@@ -1,7 +1,7 @@
 // Port I/O: the device backend over a file whose offsets are port numbers,
 // and the switch between backends.
 #include "SimulatedCard.h"
-#include "TestMain.h"
+#include <QtTest>
 #include "VORTAN32.h"
 
 #include <QTemporaryDir>
@@ -105,5 +105,5 @@ void tst_Vortan32::backendSwitch()
     QCOMPARE(int(InPortB(0x61)), (0x61 * 7) & 0xFF);
 }
 
-ZX_TEST_MAIN(tst_Vortan32)
+QTEST_GUILESS_MAIN(tst_Vortan32)
 #include "tst_vortan32.moc"

@@ -1,6 +1,6 @@
 #include "PortHelperBackend.h"
 
-#include "porthelper/PortPolicy.h"
+#include "PortPolicy.h"
 
 #include <QFile>
 #include <algorithm>

@@ -1,6 +1,6 @@
 // Binding to the card-driver library, each case in a fresh probe process:
 // a library, once loaded, stays loaded for the life of a process.
-#include "TestMain.h"
+#include <QtTest>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -59,5 +59,5 @@ void tst_LLTRELOX::binding()
              calls + QStringList{"opened libtrelox.so now=1 local=1"});
 }
 
-ZX_TEST_MAIN(tst_LLTRELOX)
+QTEST_GUILESS_MAIN(tst_LLTRELOX)
 #include "tst_lltrelox.moc"

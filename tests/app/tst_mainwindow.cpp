@@ -196,11 +196,10 @@ void checkProperties(const QObject *object, const QVariantMap &props)
 
 Q_DECLARE_METATYPE(Control)
 
-class tst_MainWindow : public QObject
+class tst_MainWindow : public MainWindowSuite
 {
     Q_OBJECT
 private slots:
-    void init();
 
     void designControls_data();
     void designControls();
@@ -217,12 +216,6 @@ private slots:
     void editReportsKeysFirst_data();
     void editReportsKeysFirst();
 };
-
-void tst_MainWindow::init()
-{
-    // A handler misspelt in the design only warns at run time.
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("QObject::connect")));
-}
 
 void tst_MainWindow::designControls_data()
 {

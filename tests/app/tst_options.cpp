@@ -61,19 +61,13 @@ struct OptionsWindow : MainWindowFixture
 
 } // namespace
 
-class tst_Options : public QObject
+class tst_Options : public MainWindowSuite
 {
     Q_OBJECT
 private slots:
-    void init();
     void choices_data();
     void choices();
 };
-
-void tst_Options::init()
-{
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("QObject::connect")));
-}
 
 void tst_Options::choices_data()
 {

@@ -1,6 +1,6 @@
 #include "VORTAN32.h"
 
-#include "porthelper/PortPolicy.h"
+#include "PortPolicy.h"
 
 #include <QFile>
 
