@@ -50,7 +50,7 @@ public:
         }
     }
 
-    std::array<quint8, 13> registers{};
+    std::array<quint8, 13> registers {};
     quint8 index = 0;
     std::vector<Clock::time_point> writes;
 };
@@ -127,7 +127,7 @@ int main(int argc, char *argv[])
     }
     std::printf("\n%d runs: gaps %.2f .. %.2f ms; 13th write %.2f .. %.2f ms after the start; "
                 "sequence done %.2f .. %.2f ms after the start; at least %d ticks of a 1 ms timer per run\n",
-                runs, minGap, maxGap, minLast, maxLast, minDone, maxDone, minTicks);
+        runs, minGap, maxGap, minLast, maxLast, minDone, maxDone, minTicks);
     SetPortBackend(nullptr);
     return failures ? 1 : 0;
 }

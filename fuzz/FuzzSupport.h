@@ -11,12 +11,12 @@
 namespace fuzz {
 
 // A broken invariant is a finding: say which and abort, so libFuzzer keeps the input.
-#define FUZZ_CHECK(condition, what)                                                                \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", what, __FILE__, __LINE__);      \
-            std::abort();                                                                          \
-        }                                                                                          \
+#define FUZZ_CHECK(condition, what)                                                                                    \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", what, __FILE__, __LINE__);                          \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 inline void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -39,7 +39,7 @@ inline void startApplication()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietMessages);
-    new TApplication(argc, argv);   // lives as long as the process
+    new TApplication(argc, argv); // lives as long as the process
 }
 
 inline QByteArray bytes(const uint8_t *data, size_t size)

@@ -68,7 +68,7 @@ struct Window
     TMainForm *form = nullptr;
     QLineEdit *edit = nullptr;
     QLabel *feedback = nullptr;
-    TTwoJumper *jumpers[5] = {};   // A5 .. A9
+    TTwoJumper *jumpers[5] = {}; // A5 .. A9
     TTwoJumper *mirror8 = nullptr;
     TTwoJumper *mirror9 = nullptr;
     QColor invalidColor;
@@ -103,11 +103,11 @@ struct Window
         const quint64 settable = lastValid & SettableAddressMask;
         for (int i = 0; i < 5; ++i)
             FUZZ_CHECK(jumpers[i]->Closed() == ((lastValid & (0x20u << i)) == 0),
-                       "each jumper shows its bit of the last valid address");
+                "each jumper shows its bit of the last valid address");
         FUZZ_CHECK(mirror8->Closed() == jumpers[3]->Closed(), "A8 mirror follows");
         FUZZ_CHECK(mirror9->Closed() == jumpers[4]->Closed(), "A9 mirror follows");
-        const QString expected =
-            lastValid == settable ? QString() : QStringLiteral("Actual: ") + QString::asprintf("%llX", settable);
+        const QString expected
+            = lastValid == settable ? QString() : QStringLiteral("Actual: ") + QString::asprintf("%llX", settable);
         FUZZ_CHECK(feedback->text() == expected, "correction line belongs to the last valid text");
         const QColor base = edit->palette().color(QPalette::Base);
         FUZZ_CHECK(base == (textValid ? ColorToQColor(clWindow) : invalidColor), "edit colour tells validity");
@@ -139,7 +139,7 @@ void checkParse(const QString &text)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::startApplication();
-    g_window = new Window;   // one window for the whole run: building it per input would dominate
+    g_window = new Window; // one window for the whole run: building it per input would dominate
     return 0;
 }
 

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (loaded) {
         const QImage::Format format = picture.Image().format();
         FUZZ_CHECK(format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied,
-                   "held image is ready to blit");
+            "held image is ready to blit");
     }
     return 0;
 }

@@ -38,11 +38,11 @@ bool hexSeeds(const QString &root)
 {
     const QDir dir = subdirectory(root, QStringLiteral("hex"));
     const QList<QByteArray> seeds = {
-        "300", "0300", "2a0", "301", "3FF", "1300", "0", "1F", "", " 300", "300 ", "$300", "-20", "30G",
-        "000000300", "123456789", "FFFFFFFF", "0x300", "3e0",
+        "300", "0300", "2a0", "301", "3FF", "1300", "0", "1F", "", " 300", "300 ", "$300", "-20", "30G", "000000300",
+        "123456789", "FFFFFFFF", "0x300", "3e0",
         // an invalid text between valid ones, then jumper clicks
         "2a0\n30G\n3FF", "\x01\x00\n\x01\x04\n1F", "30G\n\x01\x02", "\x03\x33\x00\x30\x00\x30\x00",
-        "\x03\x10\xFF\x30\x00",   // a full-width digit
+        "\x03\x10\xFF\x30\x00", // a full-width digit
     };
     bool ok = true;
     for (int i = 0; i < seeds.size(); ++i)
@@ -74,8 +74,8 @@ bool jpegSeeds(const QString &root)
     }
     const QByteArray photo = photoFile.readAll();
     bool ok = writeSeed(dir, QStringLiteral("board.jpg"), photo);
-    const qsizetype cuts[] = {2, 64, 300, 1024, photo.size() / 8, photo.size() / 4, photo.size() / 2,
-                              photo.size() * 3 / 4, photo.size() - 2};
+    const qsizetype cuts[] = {
+        2, 64, 300, 1024, photo.size() / 8, photo.size() / 4, photo.size() / 2, photo.size() * 3 / 4, photo.size() - 2};
     for (const qsizetype cut : cuts)
         ok &= writeSeed(dir, QStringLiteral("board-cut-%1.jpg").arg(cut), photo.left(cut));
 
@@ -108,11 +108,11 @@ bool rtfSeeds(const QString &root)
         supporter.setbSeries(switches & 1);
         supporter.setMultiPort(switches & 2);
         supporter.setUseCardNameB(switches & 4);
-        supporter.OnGetCardString = (switches & 8) ? TPCIEvent([](QObject *, qint32) { return QString(); })
-                                                   : TPCIEvent();
+        supporter.OnGetCardString
+            = (switches & 8) ? TPCIEvent([](QObject *, qint32) { return QString(); }) : TPCIEvent();
         // Stored as the help window's bytes: code page 1252, here plain ASCII.
-        ok &= writeSeed(dir, QStringLiteral("help-%1.rtf").arg(switches, 2, 10, QLatin1Char('0')),
-                        supporter.HelpText().toLatin1());
+        ok &= writeSeed(
+            dir, QStringLiteral("help-%1.rtf").arg(switches, 2, 10, QLatin1Char('0')), supporter.HelpText().toLatin1());
     }
     return ok;
 }

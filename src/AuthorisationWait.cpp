@@ -10,8 +10,8 @@ bool WaitForAuthorisation(const TStartStep &step)
     TMessageRequest request;
     request.Owner = QApplication::activeWindow();
     request.Caption = QStringLiteral("Authorisation");
-    request.Text = QStringLiteral(
-        "Waiting for permission to access the card. Enter the administrator password when asked.");
+    request.Text
+        = QStringLiteral("Waiting for permission to access the card. Enter the administrator password when asked.");
     request.Buttons = TMsgButtons::Cancel;
     request.Icon = TMsgIcon::Information;
     request.Until = [&] { return ended || (ended = step(0)); };

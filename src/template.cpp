@@ -2,6 +2,7 @@
 #include "ui_template.h"
 
 #include "MessageSeam.h"
+#include "PortPolicy.h"
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
@@ -13,12 +14,11 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
-#include "PortPolicy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QScreen>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
@@ -200,8 +200,8 @@ void TMainForm::BaseEditChange()
     }
     const TBaseJumpers jumpers(value);
     ui->BaseLabelFeedback->setText(jumpers.CorrectionText());
-    TTwoJumper *const lines[] = { ui->BaseJumper5A, ui->BaseJumper6A, ui->BaseJumper7A, ui->BaseJumper8A,
-                                  ui->BaseJumper9A };
+    TTwoJumper *const lines[]
+        = {ui->BaseJumper5A, ui->BaseJumper6A, ui->BaseJumper7A, ui->BaseJumper8A, ui->BaseJumper9A};
     for (int i = 0; i < 5; ++i)
         lines[i]->setClosed(jumpers.Installed(0x20u << i));
     setEditColor(ui->BaseEdit, ColorToQColor(clWindow));
@@ -212,13 +212,12 @@ void TMainForm::BaseEditChange()
 void TMainForm::BaseJumperClick()
 {
     quint32 address = 0;
-    const QPair<TTwoJumper *, quint32> lines[] = { { ui->BaseJumper5A, 0x020 }, { ui->BaseJumper6A, 0x040 },
-                                                   { ui->BaseJumper7A, 0x080 }, { ui->BaseJumper8A, 0x100 },
-                                                   { ui->BaseJumper9A, 0x200 } };
+    const QPair<TTwoJumper *, quint32> lines[] = {{ui->BaseJumper5A, 0x020}, {ui->BaseJumper6A, 0x040},
+        {ui->BaseJumper7A, 0x080}, {ui->BaseJumper8A, 0x100}, {ui->BaseJumper9A, 0x200}};
     for (const auto &line : lines)
         if (!line.first->Closed())
             address |= line.second;
-    ui->BaseEdit->setText(HexText(address));   // runs BaseEditChange
+    ui->BaseEdit->setText(HexText(address)); // runs BaseEditChange
 }
 
 void TMainForm::ModeComboChange()
@@ -232,10 +231,10 @@ void TMainForm::ModeComboChange()
     ui->RS422JumperB->setClosed(rs422);
     ui->LoadCombo->clear();
     if (rs422)
-        ui->LoadCombo->addItems({ QStringLiteral("No Termination"), QStringLiteral("Terminate Transmit"),
-                                  QStringLiteral("Terminate Receive"), QStringLiteral("Terminate Both") });
+        ui->LoadCombo->addItems({QStringLiteral("No Termination"), QStringLiteral("Terminate Transmit"),
+            QStringLiteral("Terminate Receive"), QStringLiteral("Terminate Both")});
     else
-        ui->LoadCombo->addItems({ QStringLiteral("No Termination"), QStringLiteral("Termination") });
+        ui->LoadCombo->addItems({QStringLiteral("No Termination"), QStringLiteral("Termination")});
     // A change of protocol always starts without termination.
     ui->LoadCombo->setCurrentIndex(0);
     LoadComboChange();
@@ -308,13 +307,13 @@ void TMainForm::DFComboChange()
 
 QList<TUpDown *> TMainForm::PortUpDowns() const
 {
-    return { ui->BaseUDA, ui->BaseUDB, ui->BaseUDC, ui->BaseUDD, ui->BaseUDE, ui->BaseUDF, ui->BaseUDG, ui->BaseUDH };
+    return {ui->BaseUDA, ui->BaseUDB, ui->BaseUDC, ui->BaseUDD, ui->BaseUDE, ui->BaseUDF, ui->BaseUDG, ui->BaseUDH};
 }
 
 QList<TEdit *> TMainForm::PortEdits() const
 {
-    return { ui->BaseEditA, ui->BaseEditB, ui->BaseEditC, ui->BaseEditD,
-             ui->BaseEditE, ui->BaseEditF, ui->BaseEditG, ui->BaseEditH };
+    return {ui->BaseEditA, ui->BaseEditB, ui->BaseEditC, ui->BaseEditD, ui->BaseEditE, ui->BaseEditF, ui->BaseEditG,
+        ui->BaseEditH};
 }
 
 QWidget *TMainForm::ResourceBoxOwner() const
@@ -379,8 +378,8 @@ void TMainForm::ToggleResourceView()
     for (QWidget *control : controls)
         control->setVisible(control->isHidden());
     // Only the first IRQ list is ever offered: one IRQ serves all ports.
-    for (QWidget *unused : { static_cast<QWidget *>(ui->IRQComboB), static_cast<QWidget *>(ui->IRQComboC),
-                             static_cast<QWidget *>(ui->IRQComboD), static_cast<QWidget *>(ui->IRQComboEFGH) })
+    for (QWidget *unused : {static_cast<QWidget *>(ui->IRQComboB), static_cast<QWidget *>(ui->IRQComboC),
+             static_cast<QWidget *>(ui->IRQComboD), static_cast<QWidget *>(ui->IRQComboEFGH)})
         unused->hide();
 }
 
@@ -411,7 +410,7 @@ void TMainForm::Button1Click()
         throw EConvertError(ConversionErrorText(text).toStdString());
     const TBaseJumpers base(value);
     if (!ControlBaseUsable(base) || !CardReachable())
-        return;   // nothing read: the grid would show invented values
+        return; // nothing read: the grid would show invented values
     // The card can only sit at the address its jumpers express: the one the
     // jumpers are drawn for and the "Actual:" line names.
     m_registers.SetBase(quint16(base.Settable()));
@@ -428,18 +427,18 @@ void TMainForm::Button1Click()
     ToggleResourceView();
     const QList<TUpDown *> upDowns = PortUpDowns();
     for (int i = 0; i < 8; ++i)
-        upDowns[i]->setPosition(positions[i]);   // runs BaseUDChangingEx
+        upDowns[i]->setPosition(positions[i]); // runs BaseUDChangingEx
     // The card's values are where the arrows start from; nothing counts as
     // chosen until the user moves it.
     for (TEdit *edit : PortEdits())
         edit->setText(QStringLiteral("***"));
-    for (QComboBox *irq : { ui->IRQComboA, ui->IRQComboB, ui->IRQComboC, ui->IRQComboD, ui->IRQComboEFGH })
+    for (QComboBox *irq : {ui->IRQComboA, ui->IRQComboB, ui->IRQComboC, ui->IRQComboD, ui->IRQComboEFGH})
         irq->setCurrentIndex(-1);
 }
 
 void TMainForm::BaseUDChangingEx(bool &AllowChange, short NewValue, TUpDownDirection Direction)
 {
-    Q_UNUSED(AllowChange);   // the change always goes ahead
+    Q_UNUSED(AllowChange); // the change always goes ahead
     Q_UNUSED(Direction);
     auto *upDown = qobject_cast<TUpDown *>(sender());
     auto *edit = upDown ? qobject_cast<QLineEdit *>(upDown->Tag()) : nullptr;
@@ -458,11 +457,20 @@ void TMainForm::BaseEditKeyDown(int &Key, Qt::KeyboardModifiers Shift)
         return;
     int step = 0;
     switch (Key) {
-    case Qt::Key_PageUp: step = 32; break;
-    case Qt::Key_PageDown: step = -32; break;
-    case Qt::Key_Up: step = 8; break;
-    case Qt::Key_Down: step = -8; break;
-    default: return;
+    case Qt::Key_PageUp:
+        step = 32;
+        break;
+    case Qt::Key_PageDown:
+        step = -32;
+        break;
+    case Qt::Key_Up:
+        step = 8;
+        break;
+    case Qt::Key_Down:
+        step = -8;
+        break;
+    default:
+        return;
     }
     // A step, as the arrows take it: at a limit the edit still shows the
     // limit instead of keeping "***". Runs BaseUDChangingEx; the key goes on.
@@ -524,5 +532,6 @@ void TMainForm::Button2Click()
     }
 
     ToggleResourceView();
-    ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Success"), SuccessText(), TMsgButtons::Ok, TMsgIcon::Information);
+    ShowMessageBox(
+        ResourceBoxOwner(), QStringLiteral("Success"), SuccessText(), TMsgButtons::Ok, TMsgIcon::Information);
 }

@@ -11,7 +11,9 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace Ui { class TMainForm; }
+namespace Ui {
+class TMainForm;
+}
 class TEdit;
 
 // The program's only application window: the board photograph with its

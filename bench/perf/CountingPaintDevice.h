@@ -8,14 +8,16 @@
 class CountingPaintEngine : public QPaintEngine
 {
 public:
-    CountingPaintEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    CountingPaintEngine()
+        : QPaintEngine(QPaintEngine::AllFeatures)
+    { }
 
-    int images = 0;   // drawImage and drawPixmap
-    int others = 0;   // every other drawing call
+    int images = 0; // drawImage and drawPixmap
+    int others = 0; // every other drawing call
 
     bool begin(QPaintDevice *) override { return true; }
     bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
+    void updateState(const QPaintEngineState &) override { }
     Type type() const override { return QPaintEngine::User; }
 
     void drawImage(const QRectF &, const QImage &, const QRectF &, Qt::ImageConversionFlags) override { ++images; }
@@ -38,7 +40,9 @@ public:
 class CountingPaintDevice : public QPaintDevice
 {
 public:
-    explicit CountingPaintDevice(const QSize &size) : m_size(size) {}
+    explicit CountingPaintDevice(const QSize &size)
+        : m_size(size)
+    { }
 
     QPaintEngine *paintEngine() const override { return &m_engine; }
     CountingPaintEngine &engine() const { return m_engine; }
@@ -47,18 +51,27 @@ protected:
     int metric(PaintDeviceMetric metric) const override
     {
         switch (metric) {
-        case PdmWidth: return m_size.width();
-        case PdmHeight: return m_size.height();
-        case PdmWidthMM: return m_size.width() * 254 / 960;
-        case PdmHeightMM: return m_size.height() * 254 / 960;
-        case PdmNumColors: return 0;
-        case PdmDepth: return 32;
+        case PdmWidth:
+            return m_size.width();
+        case PdmHeight:
+            return m_size.height();
+        case PdmWidthMM:
+            return m_size.width() * 254 / 960;
+        case PdmHeightMM:
+            return m_size.height() * 254 / 960;
+        case PdmNumColors:
+            return 0;
+        case PdmDepth:
+            return 32;
         case PdmDpiX:
         case PdmDpiY:
         case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return 96;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
         }
         return 0;
     }

@@ -35,7 +35,7 @@ class DriverPresent : public TPortBackend
 {
 public:
     std::uint16_t In(std::uint16_t port) override { return port == 0x61 ? 0x20 : 0xFF; }
-    void Out(std::uint16_t, std::uint8_t) override {}
+    void Out(std::uint16_t, std::uint8_t) override { }
 };
 
 QByteArray photograph()
@@ -168,7 +168,7 @@ void BM_Rings(benchmark::State &state, bool fromBytes)
         std::unique_ptr<Board> b = makeBoard(qreal(state.range(0)));
         if (!fromBytes) {
             b->board->setPicture(&picture);
-            b->board->repaint();   // the scaled photograph exists before the rings look beneath
+            b->board->repaint(); // the scaled photograph exists before the rings look beneath
         }
         state.ResumeTiming();
 
@@ -235,8 +235,8 @@ void BM_HighlightPaint(benchmark::State &state)
     TPicture picture;
     picture.LoadFromData(photograph());
     b->board->setPicture(&picture);
-    TBoardHighlight *ring = *std::find_if(b->rings.begin(), b->rings.end(),
-                                          [](const TBoardHighlight *r) { return r->Title() == "Load"; });   // 273 x 33
+    TBoardHighlight *ring = *std::find_if(
+        b->rings.begin(), b->rings.end(), [](const TBoardHighlight *r) { return r->Title() == "Load"; }); // 273 x 33
     ring->show();
     settle([&] { return ring->Prepared(); });
     QImage target(ring->size() * ratio, QImage::Format_RGB32);
@@ -279,7 +279,8 @@ BENCHMARK(BM_JumperPaint)->Args({0, 1})->Args({1, 1})->Args({0, 2})->Args({1, 2}
 class BlitWidget : public QWidget
 {
 public:
-    explicit BlitWidget(const QSize &size) : m_image(size, QImage::Format_RGB32)
+    explicit BlitWidget(const QSize &size)
+        : m_image(size, QImage::Format_RGB32)
     {
         m_image.fill(Qt::darkGreen);
         resize(size);
@@ -337,6 +338,6 @@ int main(int argc, char **argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    g_form.reset();   // before the application object goes
+    g_form.reset(); // before the application object goes
     return 0;
 }

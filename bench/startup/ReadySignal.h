@@ -16,7 +16,9 @@
 class ReadySignal : public QObject
 {
 public:
-    ReadySignal(QWidget *window, std::function<bool()> ready) : m_window(window), m_ready(std::move(ready))
+    ReadySignal(QWidget *window, std::function<bool()> ready)
+        : m_window(window)
+        , m_ready(std::move(ready))
     {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -29,7 +31,8 @@ protected:
             if (widget && widget->window() == m_window) {
                 // After the paint has finished: the whole window's pass, rings included.
                 m_checkQueued = true;
-                QMetaObject::invokeMethod(this, [this] { check(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { check(); }, Qt::QueuedConnection);
             }
         }
         return false;

@@ -19,7 +19,7 @@ class DriverPresent : public TPortBackend
 {
 public:
     std::uint16_t In(std::uint16_t port) override { return port == 0x61 ? 0x20 : 0xFF; }
-    void Out(std::uint16_t, std::uint8_t) override {}
+    void Out(std::uint16_t, std::uint8_t) override { }
 };
 
 // Counts timer events by receiver, except the probe's own end-of-watch timer.
@@ -34,7 +34,7 @@ protected:
     {
         if (event->type() == QEvent::Timer && watched != own) {
             const QString name = QString::fromLatin1(watched->metaObject()->className())
-                                 + (watched->objectName().isEmpty() ? QString() : QLatin1Char(' ') + watched->objectName());
+                + (watched->objectName().isEmpty() ? QString() : QLatin1Char(' ') + watched->objectName());
             ++fired[name];
         }
         return false;
@@ -43,7 +43,7 @@ protected:
 
 double cpuMs()
 {
-    timespec t{};
+    timespec t {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
 }
@@ -61,9 +61,7 @@ int main(int argc, char *argv[])
     form.showMaximized();
     // The real loop, idle moments included: the supporter builds its windows
     // at the first one and shows the help window 100 ms later.
-    const auto helpShown = [&form] {
-        return form.SetSup()->HelpForm() && form.SetSup()->HelpForm()->isVisible();
-    };
+    const auto helpShown = [&form] { return form.SetSup()->HelpForm() && form.SetSup()->HelpForm()->isVisible(); };
     // A loop of its own: quitting the application would close its windows.
     QEventLoop loop;
     QTimer poll;

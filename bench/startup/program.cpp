@@ -17,7 +17,7 @@ class DriverPresent : public TPortBackend
 {
 public:
     std::uint16_t In(std::uint16_t port) override { return port == 0x61 ? 0x20 : 0xFF; }
-    void Out(std::uint16_t, std::uint8_t) override {}
+    void Out(std::uint16_t, std::uint8_t) override { }
 };
 
 int menuEntries(const QMenuBar *bar)
@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
         for (const TBoardHighlight *ring : rings)
             if (!ring->Prepared())
                 return false;
-        return menuEntries(bar) == int(rings.size());   // one entry per link group; each ring is its own
+        return menuEntries(bar) == int(rings.size()); // one entry per link group; each ring is its own
     });
     form.showMaximized();
     return app.exec();

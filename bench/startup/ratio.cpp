@@ -104,9 +104,9 @@ int main(int argc, char *argv[])
     const double mb = median(base), mp = median(prog);
     std::printf("start-up to main window shown, median of %d alternating runs each:\n", pairs);
     std::printf("  bare main window with menu bar: %7.1f ms  (min %.1f, max %.1f)\n", mb,
-                *std::min_element(base.begin(), base.end()), *std::max_element(base.begin(), base.end()));
+        *std::min_element(base.begin(), base.end()), *std::max_element(base.begin(), base.end()));
     std::printf("  the program, rings and menus:   %7.1f ms  (min %.1f, max %.1f)\n", mp,
-                *std::min_element(prog.begin(), prog.end()), *std::max_element(prog.begin(), prog.end()));
+        *std::min_element(prog.begin(), prog.end()), *std::max_element(prog.begin(), prog.end()));
     std::printf("  ratio: %.2f (target <= 1.30: %s)\n", mp / mb, mp / mb <= 1.30 ? "met" : "missed");
     return 0;
 }

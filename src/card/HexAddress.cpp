@@ -27,7 +27,7 @@ bool ParseHexAddress(const QString &text, quint32 *value)
         else
             return false;
         if (significant == 0 && digit == 0)
-            continue;   // leading zeros are free
+            continue; // leading zeros are free
         if (++significant > 8)
             return false;
         result = (result << 4) | quint32(digit);

@@ -17,10 +17,12 @@ public:
         quint32 Bit;
     };
     // From A9 down to A5, as the board shows them.
-    static constexpr std::array<TLine, 5> Lines{ { { "A9", 0x200 }, { "A8", 0x100 }, { "A7", 0x080 },
-                                                   { "A6", 0x040 }, { "A5", 0x020 } } };
+    static constexpr std::array<TLine, 5> Lines {
+        {{"A9", 0x200}, {"A8", 0x100}, {"A7", 0x080}, {"A6", 0x040}, {"A5", 0x020}}};
 
-    explicit TBaseJumpers(quint32 value) : m_value(value) {}
+    explicit TBaseJumpers(quint32 value)
+        : m_value(value)
+    { }
 
     quint32 Value() const { return m_value; }
     // The address the jumpers select for the value.

@@ -6,8 +6,7 @@
 TControlRegisters::TControlRegisters(quint16 base, TWait wait)
     : m_base(base)
     , m_wait(std::move(wait))
-{
-}
+{ }
 
 std::uint16_t TControlRegisters::ReadRaw(quint8 index)
 {
@@ -20,7 +19,7 @@ std::uint16_t TControlRegisters::ReadRaw(quint8 index)
 
 std::array<quint32, TPortResources::PortCount> TControlRegisters::PortAddresses()
 {
-    std::array<quint32, TPortResources::PortCount> addresses{};
+    std::array<quint32, TPortResources::PortCount> addresses {};
     for (int port = 0; port < TPortResources::PortCount; ++port)
         addresses[port] = quint32(Read(quint8(1 + port))) * 8;
     return addresses;

@@ -9,10 +9,9 @@ bool TPortResources::AddressUsable(quint32 address)
 
 const QStringList &TPortResources::IrqItems()
 {
-    static const QStringList items{ QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
-                                    QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                                    QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
-                                    QStringLiteral("F") };
+    static const QStringList items {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
+        QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+        QStringLiteral("F")};
     return items;
 }
 
@@ -33,7 +32,7 @@ bool TPortResources::IrqUsable(quint32 irq)
 
 TRegisterValues TPortResources::RegisterValues() const
 {
-    TRegisterValues values{};
+    TRegisterValues values {};
     values[0] = 0x00;
     for (int port = 0; port < PortCount; ++port)
         values[1 + port] = quint8(Addresses[port] / 8);

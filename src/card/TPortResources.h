@@ -28,7 +28,7 @@ public:
     static bool IrqUsable(quint32 irq);
     static QChar PortLetter(int port) { return QChar(u'A' + port); }
 
-    std::array<quint32, PortCount> Addresses{};
+    std::array<quint32, PortCount> Addresses {};
     quint32 Irq = 0;
 
     TRegisterValues RegisterValues() const;

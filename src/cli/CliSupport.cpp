@@ -9,7 +9,7 @@
 
 void Fail(int status, const QString &line)
 {
-    throw TCliExit{ status, line };
+    throw TCliExit {status, line};
 }
 
 void Print(const QString &text, bool toStderr)
@@ -19,13 +19,13 @@ void Print(const QString &text, bool toStderr)
     std::fflush(stream);
 }
 
-void ParseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments,
-                  const QString &syntax)
+void ParseCommand(
+    QCommandLineParser &parser, const QString &command, const QStringList &arguments, const QString &syntax)
 {
     // Not addHelpOption(): its --help-all offers GUI options this tool has not.
-    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Shows this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
     parser.addOption(help);
-    if (!parser.parse(QStringList{ QStringLiteral("zx-setup-cli") } + arguments)) {
+    if (!parser.parse(QStringList {QStringLiteral("zx-setup-cli")} + arguments)) {
         QString error = parser.errorText();
         if (error.endsWith(QLatin1Char('.')))
             error.chop(1);
@@ -35,7 +35,7 @@ void ParseCommand(QCommandLineParser &parser, const QString &command, const QStr
         QString text = parser.helpText();
         // The parser's usage line knows nothing of commands.
         text.replace(0, text.indexOf(QLatin1Char('\n')),
-                     QStringLiteral("Usage: zx-setup-cli %1 [options]%2").arg(command, syntax));
+            QStringLiteral("Usage: zx-setup-cli %1 [options]%2").arg(command, syntax));
         Print(text);
         Fail(csDone, QString());
     }
@@ -51,8 +51,9 @@ QString Required(const QCommandLineParser &parser, const QString &command, const
 void NoPositional(const QCommandLineParser &parser, const QString &command)
 {
     if (!parser.positionalArguments().isEmpty())
-        Fail(csUsage, QStringLiteral("%1 takes no argument \"%2\" (see zx-setup-cli %1 --help)")
-                          .arg(command, parser.positionalArguments().first()));
+        Fail(csUsage,
+            QStringLiteral("%1 takes no argument \"%2\" (see zx-setup-cli %1 --help)")
+                .arg(command, parser.positionalArguments().first()));
 }
 
 quint32 ParseAddress(const QString &text)
@@ -75,19 +76,22 @@ std::array<quint32, TPortResources::PortCount> ParsePorts(const QString &text)
 {
     const QStringList items = text.split(QLatin1Char(','));
     if (items.size() != TPortResources::PortCount)
-        Fail(csUsage, QStringLiteral("--ports needs eight addresses, for ports A to H, separated by commas "
-                                     "(%1 given)")
-                          .arg(items.size()));
-    std::array<quint32, TPortResources::PortCount> addresses{};
+        Fail(csUsage,
+            QStringLiteral("--ports needs eight addresses, for ports A to H, separated by commas "
+                           "(%1 given)")
+                .arg(items.size()));
+    std::array<quint32, TPortResources::PortCount> addresses {};
     for (int port = 0; port < TPortResources::PortCount; ++port) {
         const QString item = items[port].trimmed();
         quint32 address = 0;
         if (!ParseHexAddress(item, &address))
-            Fail(csUsage, QStringLiteral("port %1: ").arg(TPortResources::PortLetter(port)) + ConversionErrorText(item));
+            Fail(
+                csUsage, QStringLiteral("port %1: ").arg(TPortResources::PortLetter(port)) + ConversionErrorText(item));
         if (!TPortResources::AddressUsable(address))
-            Fail(csUsage, QStringLiteral("port %1: %2 is not a port address: choose 100 to 3F8 in steps of 8")
-                              .arg(TPortResources::PortLetter(port))
-                              .arg(item));
+            Fail(csUsage,
+                QStringLiteral("port %1: %2 is not a port address: choose 100 to 3F8 in steps of 8")
+                    .arg(TPortResources::PortLetter(port))
+                    .arg(item));
         addresses[port] = address;
     }
     return addresses;
@@ -98,8 +102,8 @@ quint32 ParseIrq(const QString &text)
     QStringList choices;
     for (const QString &item : TPortResources::IrqItems())
         choices << QString::number(TPortResources::IrqFromItem(item));
-    const QString list = choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ")
-        + choices.last();
+    const QString list
+        = choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") + choices.last();
     const int irq = ParseSmallNumber(text);
     if (irq < 0 || !TPortResources::IrqUsable(quint32(irq)))
         Fail(csUsage, QStringLiteral("IRQ \"%1\" is not one the card offers: choose %2").arg(text, list));
@@ -154,7 +158,8 @@ void AcquireCardAccess()
 void FailNoAccess()
 {
     const QString cause = PortAccessCause();
-    Fail(csNoAccess, cause.isEmpty() ? QStringLiteral("no access to the card's I/O ports (no port driver and no "
-                                                      "port helper could be used)")
-                                     : QStringLiteral("no access to the card's I/O ports: ") + cause);
+    Fail(csNoAccess,
+        cause.isEmpty() ? QStringLiteral("no access to the card's I/O ports (no port driver and no "
+                                         "port helper could be used)")
+                        : QStringLiteral("no access to the card's I/O ports: ") + cause);
 }

@@ -10,10 +10,10 @@
 // Exit statuses of zx-setup-cli.
 enum TCliStatus {
     csDone = 0,
-    csNotKept = 1,     // the card did not keep (or give) usable values
-    csUsage = 2,       // bad usage or input; nothing was read or written
-    csNoAccess = 3,    // no port access
-    csCancelled = 4,   // answered no at the prompt
+    csNotKept = 1, // the card did not keep (or give) usable values
+    csUsage = 2, // bad usage or input; nothing was read or written
+    csNoAccess = 3, // no port access
+    csCancelled = 4, // answered no at the prompt
 };
 
 // Ends a command with a status and, unless empty, one line on standard error.
@@ -32,7 +32,7 @@ void Print(const QString &text, bool toStderr = false);
 // command's help and ends with csDone; anything the parser refuses ends with
 // csUsage.
 void ParseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments,
-                  const QString &syntax = QString());
+    const QString &syntax = QString());
 // The value of a required option, or csUsage naming it.
 QString Required(const QCommandLineParser &parser, const QString &command, const QString &option);
 // csUsage for positional arguments a command does not take.

@@ -39,8 +39,8 @@ QJsonArray PortsJson(const TAddresses &addresses)
 {
     QJsonArray ports;
     for (int port = 0; port < TPortResources::PortCount; ++port)
-        ports.append(QJsonObject{ { QStringLiteral("port"), QString(TPortResources::PortLetter(port)) },
-                                  { QStringLiteral("address"), PortAddressText(addresses[port]) } });
+        ports.append(QJsonObject {{QStringLiteral("port"), QString(TPortResources::PortLetter(port))},
+            {QStringLiteral("address"), PortAddressText(addresses[port])}});
     return ports;
 }
 
@@ -48,7 +48,8 @@ QString PortTable(const TAddresses &addresses)
 {
     QString table = QStringLiteral("Port  I/O address\n");
     for (int port = 0; port < TPortResources::PortCount; ++port) {
-        table += QStringLiteral("%1     %2").arg(TPortResources::PortLetter(port)).arg(PortAddressText(addresses[port]));
+        table
+            += QStringLiteral("%1     %2").arg(TPortResources::PortLetter(port)).arg(PortAddressText(addresses[port]));
         if (!TPortResources::AddressUsable(addresses[port]))
             table += QStringLiteral("   not a port address (100 to 3F8)");
         table += QLatin1Char('\n');
@@ -92,8 +93,9 @@ int JumpersCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Shows how to set the card's five address jumpers A9 to A5 "
                                                     "for a control base address.\nTouches no port."));
-    parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("The control base address in "
-                                                                          "hexadecimal, for example 300."));
+    parser.addPositionalArgument(QStringLiteral("ADDRESS"),
+        QStringLiteral("The control base address in "
+                       "hexadecimal, for example 300."));
     ParseCommand(parser, QStringLiteral("jumpers"), arguments, QStringLiteral(" ADDRESS"));
     if (parser.positionalArguments().size() != 1)
         Fail(csUsage, QStringLiteral("jumpers needs one ADDRESS (see zx-setup-cli jumpers --help)"));
@@ -111,7 +113,7 @@ int ReadCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Reads the I/O addresses of the card's ports A to H from its "
                                                     "control registers 1 to 8."));
-    parser.addOptions({ BaseOption, JsonOption });
+    parser.addOptions({BaseOption, JsonOption});
     ParseCommand(parser, QStringLiteral("read"), arguments);
     NoPositional(parser, QStringLiteral("read"));
     const TBaseJumpers jumpers = ParseControlBase(Required(parser, QStringLiteral("read"), BaseOption.names().first()));
@@ -119,14 +121,14 @@ int ReadCommand(const QStringList &arguments)
 
     const TAddresses addresses = ReadPorts(base);
     if (parser.isSet(JsonOption))
-        PrintJson({ { QStringLiteral("base"), HexText(base) }, { QStringLiteral("ports"), PortsJson(addresses) } });
+        PrintJson({{QStringLiteral("base"), HexText(base)}, {QStringLiteral("ports"), PortsJson(addresses)}});
     else
         Print(BaseLines(jumpers) + PortTable(addresses));
     for (const quint32 address : addresses)
         if (!TPortResources::AddressUsable(address)) {
             Print(QStringLiteral("zx-setup-cli: not every port has a port address: ") + CardQuestion(base)
-                      + QLatin1Char('\n'),
-                  true);
+                    + QLatin1Char('\n'),
+                true);
             break;
         }
     return csDone;
@@ -134,13 +136,13 @@ int ReadCommand(const QStringList &arguments)
 
 int WriteCommand(const QStringList &arguments)
 {
-    const QCommandLineOption yes({ QStringLiteral("y"), QStringLiteral("yes") },
+    const QCommandLineOption yes({QStringLiteral("y"), QStringLiteral("yes")},
         QStringLiteral("Write without asking; needed when standard input is not a terminal."));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes the I/O addresses of ports A to H and their IRQ into the card's control\n"
-        "registers 0 to 12, 10 ms apart, then reads registers 1 to 8 back."));
-    parser.addOptions({ BaseOption, PortsOption, IrqOption, yes, JsonOption });
+    parser.setApplicationDescription(
+        QStringLiteral("Writes the I/O addresses of ports A to H and their IRQ into the card's control\n"
+                       "registers 0 to 12, 10 ms apart, then reads registers 1 to 8 back."));
+    parser.addOptions({BaseOption, PortsOption, IrqOption, yes, JsonOption});
     ParseCommand(parser, QStringLiteral("write"), arguments);
     NoPositional(parser, QStringLiteral("write"));
     const QString baseText = Required(parser, QStringLiteral("write"), BaseOption.names().first());
@@ -158,9 +160,8 @@ int WriteCommand(const QStringList &arguments)
 
     // JSON keeps standard output to itself; the summary then only goes with a question.
     if (ask || !json)
-        Print(BaseLines(jumpers) + PortTable(resources.Addresses)
-                  + QStringLiteral("IRQ   %1\n").arg(resources.Irq),
-              json);
+        Print(BaseLines(jumpers) + PortTable(resources.Addresses) + QStringLiteral("IRQ   %1\n").arg(resources.Irq),
+            json);
     if (ask && !Confirmed())
         Fail(csCancelled, QStringLiteral("cancelled; nothing was written"));
 
@@ -176,11 +177,9 @@ int WriteCommand(const QStringList &arguments)
     if (registers.AccessLost())
         FailNoAccess();
     if (json)
-        PrintJson({ { QStringLiteral("base"), HexText(base) },
-                    { QStringLiteral("ports"), PortsJson(resources.Addresses) },
-                    { QStringLiteral("irq"), int(resources.Irq) },
-                    { QStringLiteral("kept"), lost.isEmpty() },
-                    { QStringLiteral("lost"), QJsonArray::fromStringList(lost) } });
+        PrintJson({{QStringLiteral("base"), HexText(base)}, {QStringLiteral("ports"), PortsJson(resources.Addresses)},
+            {QStringLiteral("irq"), int(resources.Irq)}, {QStringLiteral("kept"), lost.isEmpty()},
+            {QStringLiteral("lost"), QJsonArray::fromStringList(lost)}});
     if (!lost.isEmpty())
         Fail(csNotKept, VerificationFailedText(lost));
     if (!json)
@@ -191,10 +190,9 @@ int WriteCommand(const QStringList &arguments)
 namespace {
 
 // The UART types setserial knows, spelt as it spells them.
-const QStringList UartTypes{ QStringLiteral("8250"),   QStringLiteral("16450"), QStringLiteral("16550"),
-                             QStringLiteral("16550A"), QStringLiteral("16650"), QStringLiteral("16650V2"),
-                             QStringLiteral("16654"),  QStringLiteral("16750"), QStringLiteral("16850"),
-                             QStringLiteral("16950"),  QStringLiteral("16954") };
+const QStringList UartTypes {QStringLiteral("8250"), QStringLiteral("16450"), QStringLiteral("16550"),
+    QStringLiteral("16550A"), QStringLiteral("16650"), QStringLiteral("16650V2"), QStringLiteral("16654"),
+    QStringLiteral("16750"), QStringLiteral("16850"), QStringLiteral("16950"), QStringLiteral("16954")};
 constexpr int MaxFirstTty = 248;
 
 QString ParseUart(const QString &text)
@@ -202,15 +200,17 @@ QString ParseUart(const QString &text)
     for (const QString &type : UartTypes)
         if (type.compare(text, Qt::CaseInsensitive) == 0)
             return type;
-    Fail(csUsage, QStringLiteral("--uart \"%1\" is not a UART type setserial knows: choose %2")
-                      .arg(text, UartTypes.join(QStringLiteral(", "))));
+    Fail(csUsage,
+        QStringLiteral("--uart \"%1\" is not a UART type setserial knows: choose %2")
+            .arg(text, UartTypes.join(QStringLiteral(", "))));
 }
 
 int ParseFirstTty(const QString &text)
 {
     const int first = ParseSmallNumber(text);
     if (first < 0 || first > MaxFirstTty)
-        Fail(csUsage, QStringLiteral("--first-tty \"%1\" is not a line number from 0 to %2").arg(text).arg(MaxFirstTty));
+        Fail(
+            csUsage, QStringLiteral("--first-tty \"%1\" is not a line number from 0 to %2").arg(text).arg(MaxFirstTty));
     return first;
 }
 
@@ -232,12 +232,12 @@ int LinuxCommand(const QStringList &arguments)
         QStringLiteral("16550A"));
     QString sysfsDir = QStringLiteral("/sys/class/tty");
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the setserial lines that tell the kernel's serial driver where the card's\n"
-        "eight ports are, and compares them with the serial lines the kernel has now.\n"
-        "The ports are read from the card (--base) or given (--ports); the IRQ is always\n"
-        "given."));
-    parser.addOptions({ BaseOption, PortsOption, IrqOption, firstTty, uart, JsonOption });
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the setserial lines that tell the kernel's serial driver where the card's\n"
+                       "eight ports are, and compares them with the serial lines the kernel has now.\n"
+                       "The ports are read from the card (--base) or given (--ports); the IRQ is always\n"
+                       "given."));
+    parser.addOptions({BaseOption, PortsOption, IrqOption, firstTty, uart, JsonOption});
 #ifdef ZX_TEST_HOOKS
     // Points the comparison at a fake tree.
     QCommandLineOption sysfs(QStringLiteral("sysfs"), QStringLiteral("Test only."), QStringLiteral("DIR"));
@@ -254,7 +254,7 @@ int LinuxCommand(const QStringList &arguments)
         Fail(csUsage, QStringLiteral("linux needs either --base or --ports (see zx-setup-cli linux --help)"));
     const QString irqText = Required(parser, QStringLiteral("linux"), IrqOption.names().first());
     TBaseJumpers jumpers(0);
-    TAddresses addresses{};
+    TAddresses addresses {};
     if (parser.isSet(BaseOption))
         jumpers = ParseControlBase(parser.value(BaseOption));
     else
@@ -269,10 +269,11 @@ int LinuxCommand(const QStringList &arguments)
         addresses = ReadPorts(base);
         for (int port = 0; port < TPortResources::PortCount; ++port)
             if (!TPortResources::AddressUsable(addresses[port]))
-                Fail(csNotKept, QStringLiteral("port %1 reads %2, which is not a port address (100 to 3F8): ")
-                                        .arg(TPortResources::PortLetter(port))
-                                        .arg(PortAddressText(addresses[port]))
-                                    + CardQuestion(base));
+                Fail(csNotKept,
+                    QStringLiteral("port %1 reads %2, which is not a port address (100 to 3F8): ")
+                            .arg(TPortResources::PortLetter(port))
+                            .arg(PortAddressText(addresses[port]))
+                        + CardQuestion(base));
         text += BaseLines(jumpers);
     }
 
@@ -291,22 +292,20 @@ int LinuxCommand(const QStringList &arguments)
         table += QStringLiteral("%1     %2      %3 %4\n")
                      .arg(TPortResources::PortLetter(port))
                      .arg(PortAddressText(addresses[port]), tty.leftJustified(7),
-                          !known ? QStringLiteral("unknown (%1 cannot be read)").arg(sysfsDir)
-                          : now  ? QStringLiteral("%1 (irq %2)").arg(TtyName(now->Index)).arg(now->Irq)
-                                 : QStringLiteral("not known to the kernel"));
+                         !known    ? QStringLiteral("unknown (%1 cannot be read)").arg(sysfsDir)
+                             : now ? QStringLiteral("%1 (irq %2)").arg(TtyName(now->Index)).arg(now->Irq)
+                                   : QStringLiteral("not known to the kernel"));
         lines += line + QLatin1Char('\n');
         for (const TKernelTtys::TTty &other : kernel.Ttys())
             if (other.Index == first + port && other.Port != 0 && other.Port != addresses[port])
                 busy += QStringLiteral("%1 has a UART at %2 now; the line for port %3 moves it to %4.\n")
                             .arg(tty, PortAddressText(other.Port), QString(TPortResources::PortLetter(port)),
-                                 PortAddressText(addresses[port]));
-        portsJson.append(QJsonObject{
-            { QStringLiteral("port"), QString(TPortResources::PortLetter(port)) },
-            { QStringLiteral("address"), PortAddressText(addresses[port]) },
-            { QStringLiteral("tty"), tty },
-            { QStringLiteral("line"), line },
-            { QStringLiteral("kernel_tty"), now ? QJsonValue(TtyName(now->Index)) : QJsonValue() },
-            { QStringLiteral("kernel_irq"), now ? QJsonValue(now->Irq) : QJsonValue() } });
+                                PortAddressText(addresses[port]));
+        portsJson.append(QJsonObject {{QStringLiteral("port"), QString(TPortResources::PortLetter(port))},
+            {QStringLiteral("address"), PortAddressText(addresses[port])}, {QStringLiteral("tty"), tty},
+            {QStringLiteral("line"), line},
+            {QStringLiteral("kernel_tty"), now ? QJsonValue(TtyName(now->Index)) : QJsonValue()},
+            {QStringLiteral("kernel_irq"), now ? QJsonValue(now->Irq) : QJsonValue()}});
     }
 
     bool enough = true;
@@ -321,28 +320,26 @@ int LinuxCommand(const QStringList &arguments)
                                 "GRUB_CMDLINE_LINUX in /etc/default/grub, then update-grub) and restart.\n")
                      .arg(count)
                      .arg(count == 0 ? QString()
-                          : count == 1   ? QStringLiteral(", ") + TtyName(kernel.Ttys().first().Index)
-                                         : QStringLiteral(", %1 to %2").arg(TtyName(kernel.Ttys().first().Index),
-                                                                            TtyName(kernel.Ttys().last().Index)))
+                             : count == 1
+                             ? QStringLiteral(", ") + TtyName(kernel.Ttys().first().Index)
+                             : QStringLiteral(", %1 to %2")
+                                   .arg(TtyName(kernel.Ttys().first().Index), TtyName(kernel.Ttys().last().Index)))
                      .arg(TtyName(first), TtyName(needed - 1))
                      .arg(needed);
     }
 
     if (parser.isSet(JsonOption)) {
-        QJsonObject result{ { QStringLiteral("irq"), int(irq) },
-                            { QStringLiteral("uart"), uartType },
-                            { QStringLiteral("first_tty"), first },
-                            { QStringLiteral("ports"), portsJson },
-                            { QStringLiteral("kernel_known"), known },
-                            { QStringLiteral("kernel_lines"), known ? QJsonValue(int(kernel.Ttys().size())) : QJsonValue() },
-                            { QStringLiteral("nr_uarts"), known && !enough ? QJsonValue(needed) : QJsonValue() } };
+        QJsonObject result {{QStringLiteral("irq"), int(irq)}, {QStringLiteral("uart"), uartType},
+            {QStringLiteral("first_tty"), first}, {QStringLiteral("ports"), portsJson},
+            {QStringLiteral("kernel_known"), known},
+            {QStringLiteral("kernel_lines"), known ? QJsonValue(int(kernel.Ttys().size())) : QJsonValue()},
+            {QStringLiteral("nr_uarts"), known && !enough ? QJsonValue(needed) : QJsonValue()}};
         if (parser.isSet(BaseOption))
             result.insert(QStringLiteral("base"), HexText(base));
         PrintJson(result);
         return csDone;
     }
-    text += table + QStringLiteral("\nLines for setserial (as root, run setserial with each line):\n")
-        + lines;
+    text += table + QStringLiteral("\nLines for setserial (as root, run setserial with each line):\n") + lines;
     if (!busy.isEmpty() || !advice.isEmpty())
         text += QLatin1Char('\n') + busy + advice;
     Print(text);

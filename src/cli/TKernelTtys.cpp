@@ -26,14 +26,14 @@ bool TKernelTtys::Load(const QString &classDir)
     if (!dir.exists())
         return false;
     static const QRegularExpression name(QStringLiteral("^ttyS(\\d{1,4})$"));
-    for (const QString &entry : dir.entryList({ QStringLiteral("ttyS*") }, QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString &entry : dir.entryList({QStringLiteral("ttyS*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QRegularExpressionMatch match = name.match(entry);
         if (!match.hasMatch())
             continue;
         bool portOk = false, irqOk = false;
         const quint32 port = Attribute(dir.filePath(entry + QStringLiteral("/port"))).toUInt(&portOk, 0);
         const int irq = Attribute(dir.filePath(entry + QStringLiteral("/irq"))).toInt(&irqOk, 10);
-        m_ttys.append({ match.captured(1).toInt(), portOk ? port : 0, irqOk ? irq : -1 });
+        m_ttys.append({match.captured(1).toInt(), portOk ? port : 0, irqOk ? irq : -1});
     }
     std::sort(m_ttys.begin(), m_ttys.end(), [](const TTty &a, const TTty &b) { return a.Index < b.Index; });
     return true;

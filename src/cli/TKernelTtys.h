@@ -11,7 +11,7 @@ public:
     struct TTty
     {
         int Index;
-        quint32 Port;   // 0: no UART behind the line
+        quint32 Port; // 0: no UART behind the line
         int Irq;
     };
 

@@ -10,24 +10,24 @@
 
 namespace {
 
-const char *const Overview =
-    "Usage: zx-setup-cli COMMAND [options]\n"
-    "Sets up the ZX-SER8 / ZX-BAL8 serial card from a terminal.\n"
-    "\n"
-    "Commands:\n"
-    "  jumpers ADDRESS                          the address jumpers A9 to A5 for a control base address\n"
-    "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
-    "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
-    "                                           writes the ports' addresses and IRQ into the card\n"
-    "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
-    "                                           the setserial lines for the kernel's serial driver\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help     this overview; after a command, that command's help\n"
-    "  -v, --version  the version\n"
-    "\n"
-    "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values,\n"
-    "2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+const char *const Overview
+    = "Usage: zx-setup-cli COMMAND [options]\n"
+      "Sets up the ZX-SER8 / ZX-BAL8 serial card from a terminal.\n"
+      "\n"
+      "Commands:\n"
+      "  jumpers ADDRESS                          the address jumpers A9 to A5 for a control base address\n"
+      "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
+      "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
+      "                                           writes the ports' addresses and IRQ into the card\n"
+      "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
+      "                                           the setserial lines for the kernel's serial driver\n"
+      "\n"
+      "Options:\n"
+      "  -h, --help     this overview; after a command, that command's help\n"
+      "  -v, --version  the version\n"
+      "\n"
+      "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values,\n"
+      "2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
 
 int Run(const QStringList &arguments)
 {
@@ -49,8 +49,9 @@ int Run(const QStringList &arguments)
         return WriteCommand(rest);
     if (command == QLatin1String("linux"))
         return LinuxCommand(rest);
-    Fail(csUsage, command.isEmpty() ? QStringLiteral("a command is needed (see zx-setup-cli --help)")
-                                    : QStringLiteral("unknown command \"%1\" (see zx-setup-cli --help)").arg(command));
+    Fail(csUsage,
+        command.isEmpty() ? QStringLiteral("a command is needed (see zx-setup-cli --help)")
+                          : QStringLiteral("unknown command \"%1\" (see zx-setup-cli --help)").arg(command));
 }
 
 } // namespace

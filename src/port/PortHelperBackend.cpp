@@ -54,18 +54,17 @@ QString ErrorText(int error)
 } // namespace
 
 TPortAccessConfig::TPortAccessConfig()
-    : DevicePath(QLatin1String(kPortDevicePath)),
-      HelperPath(QStringLiteral(ZX_PORTHELPER_PATH)),
-      PkexecPath(QStringLiteral("/usr/bin/pkexec")),
-      LockdownPath(QLatin1String(DefaultLockdownPath)),
-      StartTimeoutMs(120000),
-      ReplyTimeoutMs(2000),
-      Report([](const QString &line) {
-          std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-          std::fflush(stderr);
-      })
-{
-}
+    : DevicePath(QLatin1String(kPortDevicePath))
+    , HelperPath(QStringLiteral(ZX_PORTHELPER_PATH))
+    , PkexecPath(QStringLiteral("/usr/bin/pkexec"))
+    , LockdownPath(QLatin1String(DefaultLockdownPath))
+    , StartTimeoutMs(120000)
+    , ReplyTimeoutMs(2000)
+    , Report([](const QString &line) {
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+    })
+{ }
 
 TPortHelperBackend::TPortHelperBackend(TPortAccessConfig config)
     : m_config(std::move(config))
@@ -198,9 +197,8 @@ bool TPortHelperBackend::AwaitGreeting(std::string &greeting, TLineResult &resul
     };
     const bool waited = m_config.StartWait ? m_config.StartWait(step) : true;
     if (!ended && !waited)
-        return false;   // cancelled
-    while (!step(-1)) {
-    }
+        return false; // cancelled
+    while (!step(-1)) { }
     return true;
 }
 
@@ -232,7 +230,7 @@ TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, 
             return lrError;
         // Looks once even when no time is left: a step of the start may ask
         // for no wait at all.
-        pollfd pfd{m_helperFd, POLLIN, 0};
+        pollfd pfd {m_helperFd, POLLIN, 0};
         const int ready = poll(&pfd, 1, int(MsLeft(deadline)));
         if (ready < 0) {
             if (errno == EINTR)
@@ -274,10 +272,11 @@ bool TPortHelperBackend::Request(const std::string &request, std::string &reply)
         return true;
     const int status = StopHelper(true);
     if (result == lrTimeout)
-        MakeUnavailable(QStringLiteral("The port helper did not answer within %1 ms. ").arg(m_config.ReplyTimeoutMs)
-                        + kRestart);
+        MakeUnavailable(
+            QStringLiteral("The port helper did not answer within %1 ms. ").arg(m_config.ReplyTimeoutMs) + kRestart);
     else if (result == lrLine)
-        MakeUnavailable(QStringLiteral("The port helper gave an answer the program does not understand. ") + kReinstall);
+        MakeUnavailable(
+            QStringLiteral("The port helper gave an answer the program does not understand. ") + kReinstall);
     else
         MakeUnavailable(StoppedText(status));
     return false;
@@ -358,9 +357,10 @@ std::uint16_t TPortHelperBackend::In(std::uint16_t port)
     if (m_state == asUnavailable)
         return PortDriverMissing;
     if (!IsReadablePort(port)) {
-        ReportOnce(m_refusalReported, QStringLiteral("Settings: port 0x%1 is not one of the card's control "
-                                                     "ports and was not read")
-                                          .arg(port, 3, 16, QLatin1Char('0')));
+        ReportOnce(m_refusalReported,
+            QStringLiteral("Settings: port 0x%1 is not one of the card's control "
+                           "ports and was not read")
+                .arg(port, 3, 16, QLatin1Char('0')));
         return PortDriverMissing;
     }
     if (m_state == asHelperNotStarted && !StartHelper())
@@ -384,9 +384,10 @@ void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
     if (m_state == asUnavailable)
         return;
     if (!IsWritablePort(port)) {
-        ReportOnce(m_refusalReported, QStringLiteral("Settings: port 0x%1 is not one of the card's control "
-                                                     "ports and was not written")
-                                          .arg(port, 3, 16, QLatin1Char('0')));
+        ReportOnce(m_refusalReported,
+            QStringLiteral("Settings: port 0x%1 is not one of the card's control "
+                           "ports and was not written")
+                .arg(port, 3, 16, QLatin1Char('0')));
         return;
     }
     if (m_state == asHelperNotStarted && !StartHelper())
@@ -395,6 +396,6 @@ void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
     if (!Request("OUT " + ProtocolHex(port, 3) + " " + ProtocolHex(value, 2), reply))
         return;
     if (reply != "OK")
-        ReportOnce(m_errorReported, QStringLiteral("Settings: the port helper answered: ")
-                                        + QString::fromStdString(reply));
+        ReportOnce(
+            m_errorReported, QStringLiteral("Settings: the port helper answered: ") + QString::fromStdString(reply));
 }

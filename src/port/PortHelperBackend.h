@@ -23,12 +23,12 @@ struct TPortAccessConfig
 {
     TPortAccessConfig();
 
-    QString DevicePath;    // opened directly when it can be (root); empty: never tried
-    QString HelperPath;    // the installed helper, run as pkexec's argument
+    QString DevicePath; // opened directly when it can be (root); empty: never tried
+    QString HelperPath; // the installed helper, run as pkexec's argument
     QString PkexecPath;
-    QString LockdownPath;  // the kernel's lockdown selection, read when an open is refused
-    int StartTimeoutMs;    // covers the authorisation prompt
-    int ReplyTimeoutMs;    // a helper slower than this counts as dead
+    QString LockdownPath; // the kernel's lockdown selection, read when an open is refused
+    int StartTimeoutMs; // covers the authorisation prompt
+    int ReplyTimeoutMs; // a helper slower than this counts as dead
     // Receives the one line that says why port access is unavailable;
     // by default it goes to standard error.
     std::function<void(const QString &line)> Report;
@@ -77,7 +77,7 @@ private:
     void ReportOnce(bool &reported, const QString &line);
 
     TPortAccessConfig m_config;
-    TDevicePortBackend m_device;   // used only once it has opened
+    TDevicePortBackend m_device; // used only once it has opened
     TAccessState m_state = asHelperNotStarted;
     QString m_cause;
     int m_helperFd = -1;

@@ -60,8 +60,7 @@ QString PortDeviceCause(const QString &device, int error, bool administrator, co
 
 TDevicePortBackend::TDevicePortBackend(const QString &path)
     : m_path(path)
-{
-}
+{ }
 
 TDevicePortBackend::~TDevicePortBackend()
 {

@@ -42,7 +42,7 @@ QString PortLockdownMode(const QString &path = QLatin1String(DefaultLockdownPath
 // refusal means something else when it met the administrator (a container,
 // a security module, lockdown) than when it met an ordinary user.
 QString PortDeviceCause(const QString &device, int error, bool administrator,
-                        const QString &lockdownPath = QLatin1String(DefaultLockdownPath));
+    const QString &lockdownPath = QLatin1String(DefaultLockdownPath));
 
 // Port access through a device file whose byte offsets are the port numbers.
 // The file is opened on first use and kept open; when it cannot be opened

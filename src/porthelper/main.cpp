@@ -126,12 +126,12 @@ bool DropPrivileges(unsigned callerUid)
             gid = pw->pw_gid;
         }
         const char *step = setgroups(0, nullptr) != 0 ? "supplementary groups"
-                           : setgid(gid) != 0         ? "group id"
-                           : setuid(uid) != 0         ? "user id"
+            : setgid(gid) != 0                        ? "group id"
+            : setuid(uid) != 0                        ? "user id"
                                                       : nullptr;
         if (step) {
             syslog(LOG_ERR, "uid %u: could not drop root privileges (%s): %s; not serving", callerUid, step,
-                   std::strerror(errno));
+                std::strerror(errno));
             return false;
         }
     }
@@ -143,7 +143,10 @@ bool DropPrivileges(unsigned callerUid)
 class TRequestServer
 {
 public:
-    TRequestServer(int fd, unsigned callerUid) : m_fd(fd), m_callerUid(callerUid) {}
+    TRequestServer(int fd, unsigned callerUid)
+        : m_fd(fd)
+        , m_callerUid(callerUid)
+    { }
 
     void Serve(const std::string &line, bool tooLong)
     {
@@ -157,7 +160,7 @@ public:
         if (tokens.size() == 2 && tokens[0] == "IN" && ParseHex(tokens[1], 0xFFFF, port))
             Read(port);
         else if (tokens.size() == 3 && tokens[0] == "OUT" && ParseHex(tokens[1], 0xFFFF, port)
-                 && ParseHex(tokens[2], 0xFF, value))
+            && ParseHex(tokens[2], 0xFF, value))
             Write(port, value);
         else
             Reply("ERR malformed request: expected \"IN 0xPORT\" or \"OUT 0xPORT 0xBYTE\"");

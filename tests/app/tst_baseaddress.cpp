@@ -16,7 +16,9 @@ namespace {
 // The base-address panel in a window of its own, as its popup shows it.
 struct BaseWindow : MainWindowFixture
 {
-    BaseWindow() : MainWindowFixture({ "BasePanel" }) {}
+    BaseWindow()
+        : MainWindowFixture({"BasePanel"})
+    { }
 
     // The five address jumpers from A9 down to A5, 'c' closed (installed) and 'o' open; or
     // "mirrors astray" when a mirror on the port-disable panel differs from its jumper.
@@ -94,37 +96,48 @@ private slots:
 void tst_BaseAddress::typedAddress_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("value");      // -1: not a valid address
+    QTest::addColumn<qint64>("value"); // -1: not a valid address
     QTest::addColumn<QString>("feedback");
-    QTest::addColumn<QString>("jumpers");   // A9 .. A5
-    QTest::addColumn<int>("click");         // then a click on this address line's jumper
-    QTest::addColumn<QString>("rebuilt");   // gives this text
-    QTest::newRow("300") << "300" << 0x300ll << "" << "ooccc" << 5 << "320";
-    QTest::newRow("0300") << "0300" << 0x300ll << "" << "ooccc" << 6 << "340";
-    QTest::newRow("2a0") << "2a0" << 0x2A0ll << "" << "ococo" << 7 << "220";
-    QTest::newRow("301") << "301" << 0x301ll << "Actual: 300" << "ooccc" << 9 << "100";
-    QTest::newRow("3FF") << "3FF" << 0x3FFll << "Actual: 3E0" << "ooooo" << 8 << "2E0";
-    QTest::newRow("1300") << "1300" << 0x1300ll << "Actual: 300" << "ooccc" << 5 << "320";
-    QTest::newRow("0") << "0" << 0ll << "" << "ccccc" << 9 << "200";
-    QTest::newRow("1F") << "1F" << 0x1Fll << "Actual: 0" << "ccccc" << 6 << "40";
-    QTest::newRow("000000300") << "000000300" << 0x300ll << "" << "ooccc" << 7 << "380";
-    QTest::newRow("FFFFFFFF") << "FFFFFFFF" << 0xFFFFFFFFll << "Actual: 3E0" << "ooooo" << 8 << "2E0";
-    QTest::newRow("ffffffff") << "ffffffff" << 0xFFFFFFFFll << "Actual: 3E0" << "ooooo" << 9 << "1E0";
-    QTest::newRow("3e0") << "3e0" << 0x3E0ll << "" << "ooooo" << 5 << "3C0";
-    QTest::newRow("only zeros") << "0000000000000" << 0ll << "" << "ccccc" << 6 << "40";
-    QTest::newRow("eight digits after zeros")
-        << "00012345678" << 0x12345678ll << "Actual: 260" << "occoo" << 7 << "2E0";
+    QTest::addColumn<QString>("jumpers"); // A9 .. A5
+    QTest::addColumn<int>("click"); // then a click on this address line's jumper
+    QTest::addColumn<QString>("rebuilt"); // gives this text
+    QTest::newRow("300") << "300" << 0x300ll << ""
+                         << "ooccc" << 5 << "320";
+    QTest::newRow("0300") << "0300" << 0x300ll << ""
+                          << "ooccc" << 6 << "340";
+    QTest::newRow("2a0") << "2a0" << 0x2A0ll << ""
+                         << "ococo" << 7 << "220";
+    QTest::newRow("301") << "301" << 0x301ll << "Actual: 300"
+                         << "ooccc" << 9 << "100";
+    QTest::newRow("3FF") << "3FF" << 0x3FFll << "Actual: 3E0"
+                         << "ooooo" << 8 << "2E0";
+    QTest::newRow("1300") << "1300" << 0x1300ll << "Actual: 300"
+                          << "ooccc" << 5 << "320";
+    QTest::newRow("0") << "0" << 0ll << ""
+                       << "ccccc" << 9 << "200";
+    QTest::newRow("1F") << "1F" << 0x1Fll << "Actual: 0"
+                        << "ccccc" << 6 << "40";
+    QTest::newRow("000000300") << "000000300" << 0x300ll << ""
+                               << "ooccc" << 7 << "380";
+    QTest::newRow("FFFFFFFF") << "FFFFFFFF" << 0xFFFFFFFFll << "Actual: 3E0"
+                              << "ooooo" << 8 << "2E0";
+    QTest::newRow("ffffffff") << "ffffffff" << 0xFFFFFFFFll << "Actual: 3E0"
+                              << "ooooo" << 9 << "1E0";
+    QTest::newRow("3e0") << "3e0" << 0x3E0ll << ""
+                         << "ooooo" << 5 << "3C0";
+    QTest::newRow("only zeros") << "0000000000000" << 0ll << ""
+                                << "ccccc" << 6 << "40";
+    QTest::newRow("eight digits after zeros") << "00012345678" << 0x12345678ll << "Actual: 260"
+                                              << "occoo" << 7 << "2E0";
     // Invalid texts leave everything as "2a1" set it; a click then starts from 2A0.
-    const char *const after[] = { "280", "2E0", "220", "3A0", "A0" };   // A5 .. A9 clicked
-    const char *const invalid[][2] = { { "empty", "" }, { "leading blank", " 300" }, { "trailing blank", "300 " },
-                                       { "dollar", "$300" }, { "C prefix", "0x300" }, { "minus", "-20" },
-                                       { "plus", "+20" }, { "30G", "30G" }, { "nine significant digits", "123456789" },
-                                       { "nine digits, first small", "100000000" },
-                                       { "full-width digits", "\xef\xbc\x93\xef\xbc\x90\xef\xbc\x90" },
-                                       { "Arabic-Indic digit", "\xd9\xa3" } };
+    const char *const after[] = {"280", "2E0", "220", "3A0", "A0"}; // A5 .. A9 clicked
+    const char *const invalid[][2] = {{"empty", ""}, {"leading blank", " 300"}, {"trailing blank", "300 "},
+        {"dollar", "$300"}, {"C prefix", "0x300"}, {"minus", "-20"}, {"plus", "+20"}, {"30G", "30G"},
+        {"nine significant digits", "123456789"}, {"nine digits, first small", "100000000"},
+        {"full-width digits", "\xef\xbc\x93\xef\xbc\x90\xef\xbc\x90"}, {"Arabic-Indic digit", "\xd9\xa3"}};
     for (int i = 0; i < 12; ++i)
-        QTest::newRow(invalid[i][0]) << QString::fromUtf8(invalid[i][1]) << -1ll << "Actual: 2A0" << "ococo"
-                                     << 9 - i % 5 << after[4 - i % 5];
+        QTest::newRow(invalid[i][0]) << QString::fromUtf8(invalid[i][1]) << -1ll << "Actual: 2A0"
+                                     << "ococo" << 9 - i % 5 << after[4 - i % 5];
 }
 
 void tst_BaseAddress::typedAddress()
@@ -200,7 +213,7 @@ void tst_BaseAddress::randomTexts()
         }
         QCOMPARE(w.editColor(), valid ? ColorToQColor(clWindow) : w.panelColor());
         QCOMPARE(w.jumpers(), patternOf(lastValid & 0x3E0));
-        }
+    }
 }
 
 ZX_TEST_MAIN(tst_BaseAddress)

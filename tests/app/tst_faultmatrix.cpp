@@ -14,6 +14,7 @@
 // binary started again with "--fault <case> <directory>".
 #include "AuthorisationWait.h"
 #include "MainWindowFixture.h"
+#include "PortHelperBackend.h"
 #include "RunLoop.h"
 #include "SystemCallRefusal.h"
 #include "TApplication.h"
@@ -24,7 +25,6 @@
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "TUpDown.h"
-#include "PortHelperBackend.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -48,8 +48,14 @@
 
 // The photograph compiled into the program (outside any namespace: the
 // resource functions are global).
-static void dropCompiledPhotograph() { Q_CLEANUP_RESOURCE(board_photo); }
-static void restoreCompiledPhotograph() { Q_INIT_RESOURCE(board_photo); }
+static void dropCompiledPhotograph()
+{
+    Q_CLEANUP_RESOURCE(board_photo);
+}
+static void restoreCompiledPhotograph()
+{
+    Q_INIT_RESOURCE(board_photo);
+}
 
 namespace {
 
@@ -81,12 +87,13 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
 {
     const bool cancel = fault.contains(QLatin1String("cancel"));
     TMainForm form;
-    if (fault.endsWith(QLatin1String("card list")))   // as a program that names its installed cards would
+    if (fault.endsWith(QLatin1String("card list"))) // as a program that names its installed cards would
         form.SetSup()->OnGetCardString = [](QObject *, qint32 card) { return QStringLiteral("card %1").arg(card); };
     form.showMaximized();
     const bool help = RunLoopUntil([&] { return form.SetSup()->HelpForm() && form.SetSup()->HelpForm()->isVisible(); });
     say(QStringLiteral("help\t%1").arg(help));
-    say(QStringLiteral("header\t%1").arg(form.SetSup()->HeaderLabel() ? form.SetSup()->HeaderLabel()->text() : QString()));
+    say(QStringLiteral("header\t%1")
+            .arg(form.SetSup()->HeaderLabel() ? form.SetSup()->HeaderLabel()->text() : QString()));
 
     QElapsedTimer clock;
     clock.start();
@@ -109,7 +116,7 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
     });
     boxes.realWaitBoxes = cancel || fault.contains(QLatin1String("slow"));
     boxes.whileOpen = [&](const TMessageRequest &request) {
-        if (ticker.isActive())   // a box that closed between two ticks
+        if (ticker.isActive()) // a box that closed between two ticks
             waitEnded();
         if (cancelAt >= 0) {
             say(QStringLiteral("cancel to next box\t%1").arg(clock.elapsed() - cancelAt));
@@ -133,7 +140,7 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
     ring->Click();
     RunLoopUntil([&] { return ring->Popup() && ring->Popup()->isVisible(); });
     MainWindowFixture::click(ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button1")));
-    if (ticker.isActive())   // back from the handler: its wait is over
+    if (ticker.isActive()) // back from the handler: its wait is over
         waitEnded();
     auto *button2 = ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button2"));
     say(QStringLiteral("grid\t%1").arg(button2->isVisible()));
@@ -150,7 +157,8 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
         say(QStringLiteral("box\t%1\t%2\t%3").arg(box.Caption, box.Text, box.InformativeText));
     say(QStringLiteral("pkexec gone\t%1").arg(pkexecGone(dir)));
     QFile maps(QStringLiteral("/proc/self/maps"));
-    say(QStringLiteral("library mapped\t%1").arg(maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libtrelox")));
+    say(QStringLiteral("library mapped\t%1")
+            .arg(maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libtrelox")));
 }
 
 int runFaultChild(int argc, char **argv)
@@ -172,7 +180,9 @@ int runFaultChild(int argc, char **argv)
 
     // The kernel refuses read-write opens as it refuses /dev/port without the
     // privilege or under lockdown: root passes file permissions.
-    const int refusal = fault.contains(QLatin1String("EACCES")) ? EACCES : fault.contains(QLatin1String("EPERM")) ? EPERM : 0;
+    const int refusal = fault.contains(QLatin1String("EACCES")) ? EACCES
+        : fault.contains(QLatin1String("EPERM"))                ? EPERM
+                                                                : 0;
     if (refusal && !RefuseSystemCall(__NR_openat, refusal, 2, O_RDWR)) {
         say(QStringLiteral("skip\tthe kernel offers no seccomp filter here"));
         return 0;
@@ -199,9 +209,9 @@ int runFaultChild(int argc, char **argv)
 
 struct ChildRun
 {
-    bool ok = false;   // ran to its end with status 0
+    bool ok = false; // ran to its end with status 0
     QStringList lines;
-    QStringList causes;   // the port backend's lines on standard error
+    QStringList causes; // the port backend's lines on standard error
 
     QStringList values(const QString &key) const
     {
@@ -244,10 +254,11 @@ public:
     {
         dropCompiledPhotograph();
         if (!bytes)
-            return;   // no photograph at all
+            return; // no photograph at all
         const QString qrc = dir + QStringLiteral("/photo.qrc");
         WriteStandIn(dir + QStringLiteral("/photo.jpg"), *bytes);
-        WriteStandIn(qrc, "<RCC><qresource prefix=\"/\"><file alias=\"board.jpg\">photo.jpg</file></qresource></RCC>\n");
+        WriteStandIn(
+            qrc, "<RCC><qresource prefix=\"/\"><file alias=\"board.jpg\">photo.jpg</file></qresource></RCC>\n");
         m_rcc = dir + QStringLiteral("/photo.rcc");
         const QString rcc = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/rcc");
         QProcess::execute(rcc, {QStringLiteral("--binary"), QStringLiteral("-o"), m_rcc, qrc});
@@ -288,16 +299,16 @@ private:
 void tst_FaultMatrix::portAccess_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("pkexec");    // the stand-in's script; empty: not installed
-    QTest::addColumn<QString>("helper");    // "real", a script, or empty: not installed
+    QTest::addColumn<QString>("pkexec"); // the stand-in's script; empty: not installed
+    QTest::addColumn<QString>("helper"); // "real", a script, or empty: not installed
     QTest::addColumn<QByteArray>("lockdown");
     QTest::addColumn<QStringList>("captions");
-    QTest::addColumn<QString>("cause");     // under every driver warning, and on standard error
-    QTest::addColumn<bool>("grid");         // the port grid opened
+    QTest::addColumn<QString>("cause"); // under every driver warning, and on standard error
+    QTest::addColumn<bool>("grid"); // the port grid opened
 
     const QString dev = m_dir.path();
-    const QStringList warned{"Warning", "Access Warning", "Warning"};
-    const QStringList asked{"Access Warning", "Authorisation", "Warning"};
+    const QStringList warned {"Warning", "Access Warning", "Warning"};
+    const QStringList asked {"Access Warning", "Authorisation", "Warning"};
     const QString noNode = QStringLiteral("On this computer there is no %1 device node: the kernel offers no I/O port "
                                           "access here (in a container, pass %1 through).");
     const QString refused = geteuid() == 0
@@ -315,11 +326,12 @@ void tst_FaultMatrix::portAccess_data()
     // Answers the first n requests (reading the grid takes sixteen), then goes.
     const auto serve = [](int n) {
         return QStringLiteral("echo READY; i=0; while [ $i -lt %1 ]; do read l; case \"$l\" in "
-                              "IN*) echo 'OK 0x30';; *) echo OK;; esac; i=$((i+1)); done; ").arg(n);
+                              "IN*) echo 'OK 0x30';; *) echo OK;; esac; i=$((i+1)); done; ")
+            .arg(n);
     };
     const auto row = [](const char *name, const char *fault, const QString &pkexec, const QString &helper,
-                        const QStringList &captions, const QString &cause, bool grid = false,
-                        const QByteArray &lockdown = {}) {
+                         const QStringList &captions, const QString &cause, bool grid = false,
+                         const QByteArray &lockdown = {}) {
         QTest::newRow(name) << QString::fromLatin1(fault) << pkexec << helper << lockdown << captions << cause << grid;
     };
 
@@ -333,8 +345,9 @@ void tst_FaultMatrix::portAccess_data()
     row("open refused, EACCES, helper chain", "helper chain, refused EACCES", {}, {}, warned, chainRefused(EACCES));
     row("open refused, EPERM, helper chain", "helper chain, refused EPERM", {}, {}, warned, chainRefused(EPERM));
     row("kernel lockdown", "helper chain, refused EPERM", run, "real", warned,
-        QStringLiteral("The kernel is locked down (mode \"integrity\"), which forbids %1/port. With Secure Boot on "
-                       "the kernel locks itself down: turn Secure Boot off in the firmware setup to configure the card.")
+        QStringLiteral(
+            "The kernel is locked down (mode \"integrity\"), which forbids %1/port. With Secure Boot on "
+            "the kernel locks itself down: turn Secure Boot off in the firmware setup to configure the card.")
             .arg(dev),
         false, "none [integrity] confidentiality\n");
     row("pkexec not installed", "helper, pkexec missing", {}, "real", warned, noPkexec);
@@ -395,16 +408,18 @@ void tst_FaultMatrix::portAccess()
         shown << parts.value(0);
         // Every driver warning says why this computer gives no port access.
         if (parts.value(0) == QLatin1String("Warning"))
-            QCOMPARE(parts.mid(1), (QStringList{DriverMissingText, cause}));
+            QCOMPARE(parts.mid(1), (QStringList {DriverMissingText, cause}));
         else if (parts.value(0) == QLatin1String("Authorisation"))
-            QCOMPARE(parts.value(1), QStringLiteral("Waiting for permission to access the card. Enter the "
-                                                    "administrator password when asked."));
+            QCOMPARE(parts.value(1),
+                QStringLiteral("Waiting for permission to access the card. Enter the "
+                               "administrator password when asked."));
     }
     QCOMPARE(shown, captions);
     QCOMPARE(run.value(QStringLiteral("grid")), QString::number(grid));
     // The helper's backend says it once on standard error too; the device's says nothing there.
     const bool reported = !fault.startsWith(QLatin1String("device")) && !cause.isEmpty();
-    QCOMPARE(run.causes, reported ? QStringList{QStringLiteral("Settings: port access unavailable: ") + cause} : QStringList());
+    QCOMPARE(run.causes,
+        reported ? QStringList {QStringLiteral("Settings: port access unavailable: ") + cause} : QStringList());
 
     if (captions.contains(QLatin1String("Authorisation"))) {
         // The window went on while it waited, and pkexec did not outlive the wait.
@@ -415,7 +430,7 @@ void tst_FaultMatrix::portAccess()
         QCOMPARE(run.value(QStringLiteral("pkexec gone")), QString::number(!cause.isEmpty()));
         if (fault == QLatin1String("helper, slow")) {
             QVERIFY2(ms >= 2000 && ms < 2600 && ticks >= 150, qPrintable(run.value(QStringLiteral("wait"))));
-            QCOMPARE(wait.value(2), QStringLiteral("1"));   // the box was on screen
+            QCOMPARE(wait.value(2), QStringLiteral("1")); // the box was on screen
         }
         if (fault == QLatin1String("helper, cancelled")) {
             QCOMPARE(wait.value(2), QStringLiteral("1"));
@@ -444,11 +459,11 @@ void tst_FaultMatrix::driverLibrary_data()
     const QString partial = QStringLiteral(ZX_TRELOX_PARTIAL_DIR);
     const QString title = QStringLiteral("ZX-SER8 Series Settings Program");
     QTest::newRow("library missing, as the program ships") << "library" << none << title << false;
-    QTest::newRow("library missing, installed cards asked") << "library card list" << none
-                                                            << "No ZX-SER8 Series Card Found" << false;
+    QTest::newRow("library missing, installed cards asked")
+        << "library card list" << none << "No ZX-SER8 Series Card Found" << false;
     QTest::newRow("library without an entry point, as the program ships") << "library" << partial << title << false;
-    QTest::newRow("library without an entry point, installed cards asked") << "library card list" << partial << title
-                                                                           << true;
+    QTest::newRow("library without an entry point, installed cards asked")
+        << "library card list" << partial << title << true;
 }
 
 void tst_FaultMatrix::driverLibrary()
@@ -468,7 +483,7 @@ void tst_FaultMatrix::driverLibrary()
     QStringList captions;
     for (const QString &box : run.values(QStringLiteral("box")))
         captions << box.section(QLatin1Char('\t'), 0, 0);
-    QCOMPARE(captions, (QStringList{"Access Warning", "Confirmation", "Success"}));
+    QCOMPARE(captions, (QStringList {"Access Warning", "Confirmation", "Success"}));
 }
 
 void tst_FaultMatrix::handlerThrows_data()
@@ -486,7 +501,7 @@ void tst_FaultMatrix::handlerThrows()
     // swallowed without a word, or leaving the window unable to go on.
     QFETCH(int, kind);
     QFETCH(QString, text);
-    MainWindowFixture w({ "ModePanel" });
+    MainWindowFixture w({"ModePanel"});
     MessageRecorder &boxes = w.boxes;
     auto *mode = w.get<QComboBox>("ModeCombo");
     auto *rs422 = w.get<TTwoJumper>("RS422JumperA");
@@ -519,7 +534,7 @@ void tst_FaultMatrix::handlerThrows()
 
 void tst_FaultMatrix::damagedPhotograph_data()
 {
-    QTest::addColumn<QByteArray>("bytes");   // null: no photograph at all
+    QTest::addColumn<QByteArray>("bytes"); // null: no photograph at all
     QFile file(QStringLiteral(":/board.jpg"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray photo = file.readAll();

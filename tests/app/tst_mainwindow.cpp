@@ -28,7 +28,7 @@ struct Control
     QString name, className, parent;
     QRect geometry;
     bool hidden, enabled;
-    QVariantMap props;   // a QObject-valued property is given by its objectName
+    QVariantMap props; // a QObject-valued property is given by its objectName
     QStringList items;
 };
 
@@ -36,51 +36,51 @@ QList<Control> designTable()
 {
     QList<Control> t;
     const auto add = [&t](QString name, QString cls, QString parent, QRect r, bool hidden, bool enabled,
-                          QVariantMap props, QStringList items = {}) {
-        t.append({ name, cls, parent, r, hidden, enabled, props, items });
+                         QVariantMap props, QStringList items = {}) {
+        t.append({name, cls, parent, r, hidden, enabled, props, items});
     };
     const auto panel = [&](const char *name, QRect r, QStringList lines, int memo = 58) {
         add(name, "TRadioPanel", "centralwidget", r, true, true,
-            { { "MemoHeight", memo }, { "Lines", lines }, { "RadioEnabled", false } });
+            {{"MemoHeight", memo}, {"Lines", lines}, {"RadioEnabled", false}});
     };
-    const auto label = [&](QString name, const char *parent, QRect r, Qt::Alignment a, QString text,
-                           bool hidden = false) {
-        add(name, "QLabel", parent, r, hidden, true, { { "alignment", int(a) }, { "text", text } });
-    };
+    const auto label
+        = [&](QString name, const char *parent, QRect r, Qt::Alignment a, QString text, bool hidden = false) {
+              add(name, "QLabel", parent, r, hidden, true, {{"alignment", int(a)}, {"text", text}});
+          };
     const auto jumper = [&](QString name, const char *parent, QRect r, bool closed, bool enabled = true) {
         const int orientation = r.width() > r.height() ? otUp : otLeft;
-        add(name, "TTwoJumper", parent, r, false, enabled, { { "Closed", closed }, { "Orientation", orientation } });
+        add(name, "TTwoJumper", parent, r, false, enabled, {{"Closed", closed}, {"Orientation", orientation}});
     };
     const auto list = [&](const char *name, const char *parent, QRect r, QStringList items) {
-        add(name, "QComboBox", parent, r, false, true, { { "currentIndex", 0 } }, items);
+        add(name, "QComboBox", parent, r, false, true, {{"currentIndex", 0}}, items);
     };
     const auto ring = [&](const char *name, QRect r, const char *title, const char *panel, int type = htSettings) {
         add(name, "TBoardHighlight", "BoardImage1", r, false, true,
-            { { "Title", title }, { "HighlightType", type }, { "RadioPanel", panel } });
+            {{"Title", title}, {"HighlightType", type}, {"RadioPanel", panel}});
     };
     const Qt::Alignment L = Qt::AlignLeft | Qt::AlignVCenter, R = Qt::AlignRight | Qt::AlignVCenter,
                         C = Qt::AlignCenter, T = Qt::AlignHCenter | Qt::AlignTop;
 
     add("BoardImage1", "TBoardImage", "centralwidget", QRect(195, 133, 400, 400), false, true,
-        { { "maximumSize", QSize(400, 400) }, { "AutoSize", false }, { "Stretch", true }, { "First", "BaseHighlight" },
-          { "Menu", "MainMenu1" } });
+        {{"maximumSize", QSize(400, 400)}, {"AutoSize", false}, {"Stretch", true}, {"First", "BaseHighlight"},
+            {"Menu", "MainMenu1"}});
     panel("ClockPanel", QRect(16, 8, 185, 73),
-          { "This jumper chooses between a standard baud clock and a high-speed baud clock." });
+        {"This jumper chooses between a standard baud clock and a high-speed baud clock."});
     panel("BasePanel", QRect(600, 440, 185, 145),
-          { "Enter the control base address(in hex) on the left, then set the card's control base address jumpers to "
-            "match the ones on the right.",
+        {"Enter the control base address(in hex) on the left, then set the card's control base address jumpers to "
+         "match the ones on the right.",
             "",
             "If the card can't be set to that address, a similar address the card can be set to will appear below the "
-            "invalid one, and the jumpers will be displayed for that address." });
+            "invalid one, and the jumpers will be displayed for that address."});
     panel("ModePanel", QRect(0, 168, 185, 169),
-          { "The RS485 and x422 jumpers are used to select RS-485 or RS-422 operation. \"x\" is a port letter, A "
-            "through H; make sure to set the protocol for each port." });
-    panel("COMPanel", QRect(264, 576, 273, 9), { "Connector P2 contains all eight serial ports on the card." });
+        {"The RS485 and x422 jumpers are used to select RS-485 or RS-422 operation. \"x\" is a port letter, A "
+         "through H; make sure to set the protocol for each port."});
+    panel("COMPanel", QRect(264, 576, 273, 9), {"Connector P2 contains all eight serial ports on the card."});
     panel("LoadPanel", QRect(72, 416, 185, 169),
-          { "The xTLD and xRLD jumpers are used to apply load to the balanced lines. \"x\" is a port letter, A through "
-            "H; make sure to set the load for each port." });
+        {"The xTLD and xRLD jumpers are used to apply load to the balanced lines. \"x\" is a port letter, A through "
+         "H; make sure to set the load for each port."});
     panel("COMBasePanel", QRect(536, 8, 265, 161),
-          { "The COM ports' base addresses and IRQs are set by this setup program. This involves some steps:", "",
+        {"The COM ports' base addresses and IRQs are set by this setup program. This involves some steps:", "",
             "- Set the card's various jumpers (including installing the DF jumper) with the other highlights in this "
             "setup program.",
             "", "- Shut down the stack, add the card, and start back up.", "",
@@ -88,27 +88,27 @@ QList<Control> designTable()
             "this setup program via the highlight in the lower right.",
             "",
             "- Shut down the stack, remove the DF jumper on the card, and start back up. Your card will then be ready "
-            "for use!" },
-          124);
+            "for use!"},
+        124);
     panel("DFPanel", QRect(600, 264, 185, 90),
-          { "This jumper disables the COM ports. With it installed, only the control registers are available. This is "
-            "generally only useful during setup; see the Port Resources highlight (also available under the Settings "
-            "menu) for the procedure involving the DF jumper." });
+        {"This jumper disables the COM ports. With it installed, only the control registers are available. This is "
+         "generally only useful during setup; see the Port Resources highlight (also available under the Settings "
+         "menu) for the procedure involving the DF jumper."});
 
     label("InvertLabel", "ClockPanel", QRect(80, 16, 73, 19), L, "X4 CLK");
     jumper("ClockJumper", "ClockPanel", QRect(56, 8, 18, 34), false);
-    list("ClockCombo", "ClockPanel", QRect(8, 48, 169, 21), { "X1 (up to 115,200 baud)", "X8 (up to 921,600 baud)" });
+    list("ClockCombo", "ClockPanel", QRect(8, 48, 169, 21), {"X1 (up to 115,200 baud)", "X8 (up to 921,600 baud)"});
 
     jumper("DFJumperB", "BasePanel", QRect(120, 16, 34, 18), false, false);
-    for (int i = 0; i < 4; ++i)   // A9 .. A6
+    for (int i = 0; i < 4; ++i) // A9 .. A6
         jumper(QStringLiteral("BaseJumper%1A").arg(9 - i), "BasePanel", QRect(120, 36 + 20 * i, 34, 18), i >= 2);
     for (int i = 0; i < 5; ++i)
         label(QStringLiteral("BaseLabel%1").arg(5 + i), "BasePanel", QRect(48, 17 + 20 * i, 65, 17), R,
-              i ? QStringLiteral("A%1").arg(10 - i) : QStringLiteral("DF"));
+            i ? QStringLiteral("A%1").arg(10 - i) : QStringLiteral("DF"));
     label("BaseLabelFeedback", "BasePanel", QRect(16, 80, 65, 17), T, "");
     jumper("BaseJumper5A", "BasePanel", QRect(120, 116, 34, 18), true);
     label("Label1", "BasePanel", QRect(48, 117, 65, 17), R, "A5");
-    add("BaseEdit", "QLineEdit", "BasePanel", QRect(20, 55, 57, 21), false, true, { { "text", "300" } });
+    add("BaseEdit", "QLineEdit", "BasePanel", QRect(20, 55, 57, 21), false, true, {{"text", "300"}});
 
     label("Label15", "ModePanel", QRect(0, 24, 49, 17), T, "RS485");
     jumper("RS422JumperA", "ModePanel", QRect(80, 80, 16, 32), false);
@@ -119,7 +119,7 @@ QList<Control> designTable()
     label("Label13", "ModePanel", QRect(24, 112, 41, 17), R, "xTLD");
     jumper("RS485JumperA", "ModePanel", QRect(48, 16, 16, 32), true);
     label("Label14", "ModePanel", QRect(48, 48, 16, 17), C, "x");
-    list("ModeCombo", "ModePanel", QRect(8, 144, 169, 21), { "RS-485", "RS-422" });
+    list("ModeCombo", "ModePanel", QRect(8, 144, 169, 21), {"RS-485", "RS-422"});
 
     label("RangeLabelBDU", "LoadPanel", QRect(48, 128, 49, 17), C, "xRLD");
     label("Label2", "LoadPanel", QRect(0, 24, 49, 17), T, "RS485");
@@ -130,31 +130,31 @@ QList<Control> designTable()
     label("RangeLabelBDB", "LoadPanel", QRect(24, 112, 41, 17), R, "xTLD");
     jumper("RS485JumperB", "LoadPanel", QRect(48, 16, 16, 32), true, false);
     label("RangeLabelACB", "LoadPanel", QRect(48, 48, 16, 17), C, "x");
-    list("LoadCombo", "LoadPanel", QRect(8, 144, 169, 21), { "No Termination", "Termination" });
+    list("LoadCombo", "LoadPanel", QRect(8, 144, 169, 21), {"No Termination", "Termination"});
 
     // The port grid: two columns of four ports, hidden until Configure Port Resources.
     const QString letters = QStringLiteral("ABCDEFGH");
     for (int i = 0; i < 8; ++i)
         label(QStringLiteral("Label%1").arg(3 + i), "COMBasePanel", QRect(96 * (i / 4), 22 + 26 * (i % 4), 33, 21), C,
-              letters[i], true);
+            letters[i], true);
     label("Label16", "COMBasePanel", QRect(32, 4, 57, 17), C, "I/O Addr.", true);
     label("Label18", "COMBasePanel", QRect(120, 4, 57, 17), C, "I/O Addr.", true);
     label("Label19", "COMBasePanel", QRect(192, 4, 41, 17), C, "IRQ", true);
     for (int i = 0; i < 8; ++i) {
-        const QPoint at(32 + 96 * (i / 4), 22 + 26 * (i % 4));   // the edit; its up-down to the right
+        const QPoint at(32 + 96 * (i / 4), 22 + 26 * (i % 4)); // the edit; its up-down to the right
         add(QStringLiteral("BaseEdit") + letters[i], "TEdit", "COMBasePanel", QRect(at, QSize(41, 21)), true, true,
-            { { "readOnly", true } });
+            {{"readOnly", true}});
         add(QStringLiteral("BaseUD") + letters[i], "TUpDown", "COMBasePanel", QRect(at + QPoint(40, -2), QSize(15, 25)),
-            true, true, { { "Min", 256 }, { "Max", 1016 }, { "Increment", 8 }, { "Position", 256 } });
+            true, true, {{"Min", 256}, {"Max", 1016}, {"Increment", 8}, {"Position", 256}});
     }
-    const QStringList irqs{ "2", "3", "4", "5", "6", "7", "A", "B", "C", "F" };
-    for (const auto &[name, y] : { std::pair{ "IRQComboA", 22 }, { "IRQComboB", 72 }, { "IRQComboC", 98 },
-                                   { "IRQComboD", 132 }, { "IRQComboEFGH", 46 } })
+    const QStringList irqs {"2", "3", "4", "5", "6", "7", "A", "B", "C", "F"};
+    for (const auto &[name, y] :
+        {std::pair {"IRQComboA", 22}, {"IRQComboB", 72}, {"IRQComboC", 98}, {"IRQComboD", 132}, {"IRQComboEFGH", 46}})
         add(name, "QComboBox", "COMBasePanel", QRect(y == 22 ? 192 : 216, y, 41, 21), true, true, {}, irqs);
     add("Button1", "QPushButton", "COMBasePanel", QRect(40, 56, 185, 25), false, true,
-        { { "text", "Configure Port Resources..." } });
+        {{"text", "Configure Port Resources..."}});
     add("Button2", "QPushButton", "COMBasePanel", QRect(40, 128, 185, 25), true, true,
-        { { "text", "Use These Resources" } });
+        {{"text", "Use These Resources"}});
 
     jumper("DFJumperA", "DFPanel", QRect(120, 40, 34, 18), false);
     jumper("BaseJumper9B", "DFPanel", QRect(120, 60, 34, 18), false, false);
@@ -162,7 +162,7 @@ QList<Control> designTable()
     label("Label21", "DFPanel", QRect(48, 61, 65, 17), R, "A9");
     label("Label22", "DFPanel", QRect(48, 81, 65, 17), R, "A8");
     jumper("BaseJumper8B", "DFPanel", QRect(120, 80, 34, 18), false, false);
-    list("DFCombo", "DFPanel", QRect(8, 8, 169, 21), { "Enable Ports", "Disable Ports" });
+    list("DFCombo", "DFPanel", QRect(8, 8, 169, 21), {"Enable Ports", "Disable Ports"});
 
     ring("BaseHighlight", QRect(309, 271, 33, 54), "Control Base Address", "BasePanel");
     ring("ModeHighlight", QRect(21, 64, 89, 33), "Protocol/&Mode", "ModePanel");
@@ -256,7 +256,7 @@ void tst_MainWindow::creationAndTabOrder()
     for (const Control &c : designTable()) {
         children[c.parent] << c.name;
         if (c.className == QLatin1String("TRadioPanel"))
-            children[c.name];   // COMPanel holds nothing
+            children[c.name]; // COMPanel holds nothing
     }
     for (auto it = children.cbegin(); it != children.cend(); ++it) {
         QStringList actual;
@@ -269,7 +269,8 @@ void tst_MainWindow::creationAndTabOrder()
     const QStringList tabs = QStringLiteral(
         "ClockCombo LoadCombo BaseEdit ModeCombo BaseEditA BaseUDA BaseEditB BaseUDB BaseEditC BaseUDC BaseEditD "
         "BaseUDD BaseEditE BaseUDE BaseEditF BaseUDF BaseEditG BaseUDG BaseEditH BaseUDH Button1 IRQComboA IRQComboB "
-        "IRQComboC IRQComboD IRQComboEFGH Button2 DFCombo").split(QLatin1Char(' '));
+        "IRQComboC IRQComboD IRQComboEFGH Button2 DFCombo")
+                                 .split(QLatin1Char(' '));
     QStringList seen;
     QWidget *next = w.get("ClockCombo");
     do {
@@ -285,7 +286,7 @@ void tst_MainWindow::windowAndReferences()
     // The window, its supporter, its menus or the references a design file cannot hold set up wrongly, or Help
     // entries that do nothing, or crash before the supporter's windows exist.
     MainWindowFixture w;
-    checkProperties(&w.form, { { "objectName", "MainForm" }, { "windowTitle", "Setup" } });
+    checkProperties(&w.form, {{"objectName", "MainForm"}, {"windowTitle", "Setup"}});
     QWidget *client = w.form.centralWidget();
     QVERIFY(client->autoFillBackground());
     QCOMPARE(client->palette().color(QPalette::Window), QColor(Qt::white));
@@ -293,10 +294,10 @@ void tst_MainWindow::windowAndReferences()
 
     TSetupSupporter *sup = w.form.SetSup();
     QCOMPARE(sup->parent(), &w.form);
-    checkProperties(sup, { { "objectName", "SetSup" }, { "CompanyName", "VORTAN" }, { "CardNameA", "ZX-SER8" },
-                           { "CardNameB", "ZX-BAL8" }, { "MultiPort", true }, { "ChangeButtons", true },
-                           { "UseCardNameB", false },
-                           { "CallHow", "between 8 am and 5 pm Pacific Time at (619) 555-0134" } });
+    checkProperties(sup,
+        {{"objectName", "SetSup"}, {"CompanyName", "VORTAN"}, {"CardNameA", "ZX-SER8"}, {"CardNameB", "ZX-BAL8"},
+            {"MultiPort", true}, {"ChangeButtons", true}, {"UseCardNameB", false},
+            {"CallHow", "between 8 am and 5 pm Pacific Time at (619) 555-0134"}});
     QVERIFY(!sup->OnGetCardString);
     // The supporter's start-up work waits for the first idle moment.
     QVERIFY(TApplication::HasOnIdle());
@@ -312,8 +313,9 @@ void tst_MainWindow::windowAndReferences()
             QCOMPARE(a->parent(), &w.form);
         }
     }
-    QCOMPARE(entries, (QStringList{ "&File", "File1", "Exit2", "&Exit", "&Help", "Help1", "Howtousethisprogram1",
-                                    "H&ow to use this program", "TechnicalSupport1", "&Technical Support" }));
+    QCOMPARE(entries,
+        (QStringList {"&File", "File1", "Exit2", "&Exit", "&Help", "Help1", "Howtousethisprogram1",
+            "H&ow to use this program", "TechnicalSupport1", "&Technical Support"}));
 
     QAction *howTo = w.get<QAction>("Howtousethisprogram1");
     QAction *support = w.get<QAction>("TechnicalSupport1");
@@ -356,7 +358,7 @@ void tst_MainWindow::driverCheck()
     SimulatedCard card;
     card.DriverMissing = driverMissing;
     card.Port61 = port61;
-    MessageRecorder recorder{ TMsgResult(answer) };
+    MessageRecorder recorder {TMsgResult(answer)};
     bool windowShownDuringBox = false;
     recorder.whileOpen = [&](const TMessageRequest &) {
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -364,7 +366,7 @@ void tst_MainWindow::driverCheck()
     };
     TMainForm form;
     QCOMPARE(recorder.count(), boxes);
-    QCOMPARE(card.Reads, QList<quint16>{ 0x61 });
+    QCOMPARE(card.Reads, QList<quint16> {0x61});
     QVERIFY(card.Log.isEmpty());
     if (boxes) {
         // Its caption and text: tst_faultmatrix.
@@ -392,7 +394,8 @@ void tst_MainWindow::opensMaximisedAndClosingEnds_data()
 
 void tst_MainWindow::opensMaximisedAndClosingEnds()
 {
-    // A window that cannot be maximised again once restored, not centred or sized as designed when restored, or left running when closed.
+    // A window that cannot be maximised again once restored, not centred or sized as designed when restored, or left
+    // running when closed.
     QFETCH(bool, byMenu);
     MainWindowFixture w;
     TMainForm &form = w.form;
@@ -412,7 +415,8 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
     form.windowHandle()->installEventFilter(&reports);
     const auto answered = [&](int before, bool maximized) {
         return QTest::qWaitFor([&] {
-            return reports.count > before && bool(form.windowHandle()->windowStates() & Qt::WindowMaximized) == maximized;
+            return reports.count > before
+                && bool(form.windowHandle()->windowStates() & Qt::WindowMaximized) == maximized;
         });
     };
     const QRect screen = form.screen()->availableGeometry();
@@ -435,7 +439,7 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
         QTRY_COMPARE(form.size(), form.DesignSize());
         QTRY_COMPARE(form.centralWidget()->size(), QSize(804, 589));
         QTRY_VERIFY(qAbs(outer().center().x() - screen.center().x()) <= 1
-                    && qAbs(outer().center().y() - screen.center().y()) <= 1);
+            && qAbs(outer().center().y() - screen.center().y()) <= 1);
         form.resize(form.width() - 50, form.height() - 40);
         QCOMPARE(form.size(), form.DesignSize());
 
@@ -457,9 +461,9 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
 void tst_MainWindow::upDownChanges_data()
 {
     QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("action");      // "up", "down" (an arrow click) or a position set from code
+    QTest::addColumn<QString>("action"); // "up", "down" (an arrow click) or a position set from code
     QTest::addColumn<bool>("allow");
-    QTest::addColumn<QString>("announced");   // new value and direction; empty: no announcement
+    QTest::addColumn<QString>("announced"); // new value and direction; empty: no announcement
     QTest::addColumn<int>("position");
     // Range 256 .. 1016, step 8, as on the port grid.
     QTest::newRow("up arrow") << 256 << "up" << true << "264 up" << 264;
@@ -488,8 +492,8 @@ void tst_MainWindow::upDownChanges()
     ud.setMax(1016);
     ud.setIncrement(8);
     ud.setPosition(start);
-    QStringList seen;   // each announcement with the position it was made at
-    const QStringList directions{ "none", "up", "down" };
+    QStringList seen; // each announcement with the position it was made at
+    const QStringList directions {"none", "up", "down"};
     connect(&ud, &TUpDown::OnChangingEx, this, [&](bool &allowChange, short value, TUpDownDirection direction) {
         seen << QStringLiteral("%1 %2 at %3").arg(value).arg(directions[direction]).arg(ud.Position());
         allowChange = allow;
@@ -497,7 +501,7 @@ void tst_MainWindow::upDownChanges()
     bool isPosition = false;
     const int value = action.toInt(&isPosition);
     isPosition ? ud.setPosition(value) : ud.Step(action == QLatin1String("up") ? updUp : updDown);
-    const QStringList expected{ announced + QStringLiteral(" at %1").arg(start) };
+    const QStringList expected {announced + QStringLiteral(" at %1").arg(start)};
     QCOMPARE(seen, announced.isEmpty() ? QStringList() : expected);
     QCOMPARE(ud.Position(), position);
 }
@@ -516,14 +520,14 @@ void tst_MainWindow::editReportsKeysFirst()
     QFETCH(bool, swallow);
     QFETCH(QString, text);
     TEdit edit;
-    QStringList seen;   // each key reported, with the text at that moment
+    QStringList seen; // each key reported, with the text at that moment
     connect(&edit, &TEdit::OnKeyDown, this, [&](int &key, Qt::KeyboardModifiers) {
         seen << QStringLiteral("%1 '%2'").arg(key).arg(edit.text());
         if (swallow)
             key = 0;
     });
     QTest::keyClick(&edit, Qt::Key_A);
-    QCOMPARE(seen, QStringList{ QStringLiteral("%1 ''").arg(int(Qt::Key_A)) });
+    QCOMPARE(seen, QStringList {QStringLiteral("%1 ''").arg(int(Qt::Key_A))});
     QCOMPARE(edit.text(), text);
 }
 

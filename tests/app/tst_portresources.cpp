@@ -20,7 +20,9 @@ namespace {
 // The pacing clock, installed while it lives: each rest moves it on by 1 ms.
 struct FakeClock : TPaceClock
 {
-    FakeClock() : previous(SetPaceClock(this)) {}
+    FakeClock()
+        : previous(SetPaceClock(this))
+    { }
     ~FakeClock() override { SetPaceClock(previous); }
     quint64 NowMs() override { return now; }
     void Rest() override
@@ -41,7 +43,7 @@ const QString Letters = QStringLiteral("ABCDEFGH");
 struct ResourceWindow : MainWindowFixture
 {
     explicit ResourceWindow(quint16 cardBase = 0x300)
-        : MainWindowFixture({ "COMBasePanel" }, cardBase)
+        : MainWindowFixture({"COMBasePanel"}, cardBase)
     {
         card.Clock = [this] { return clock.now; };
     }
@@ -69,7 +71,7 @@ struct ResourceWindow : MainWindowFixture
     // Only "Configure Port Resources..." shown, or everything but it and the unused IRQ lists.
     bool view(bool grid) const
     {
-        static const QStringList neverShown{ "Button1", "IRQComboB", "IRQComboC", "IRQComboD", "IRQComboEFGH" };
+        static const QStringList neverShown {"Button1", "IRQComboB", "IRQComboC", "IRQComboD", "IRQComboEFGH"};
         for (QWidget *w : get<QWidget>("COMBasePanel")->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
             if (w->isHidden() != (grid ? neverShown.contains(w->objectName()) : w != button(1)))
                 return false;
@@ -86,9 +88,8 @@ struct ResourceWindow : MainWindowFixture
     FakeClock clock;
 };
 
-const QList<QPair<int, int>> ExampleWrites{ { 0, 0x00 },  { 1, 0x20 },  { 2, 0x21 },  { 3, 0x22 },  { 4, 0x23 },
-                                            { 5, 0x24 },  { 6, 0x25 },  { 7, 0x26 },  { 8, 0x27 },  { 9, 0x0A },
-                                            { 10, 0x0A }, { 11, 0x0A }, { 12, 0x0A } };
+const QList<QPair<int, int>> ExampleWrites {{0, 0x00}, {1, 0x20}, {2, 0x21}, {3, 0x22}, {4, 0x23}, {5, 0x24}, {6, 0x25},
+    {7, 0x26}, {8, 0x27}, {9, 0x0A}, {10, 0x0A}, {11, 0x0A}, {12, 0x0A}};
 
 } // namespace
 
@@ -116,7 +117,7 @@ void tst_PortResources::controlPorts_data()
 {
     QTest::addColumn<QString>("base");
     QTest::addColumn<int>("controlBase");
-    QTest::addColumn<bool>("accepted");   // the access warning answered OK
+    QTest::addColumn<bool>("accepted"); // the access warning answered OK
     QTest::addColumn<bool>("driver");
     QTest::addColumn<QString>("refusal"); // the box instead of the grid; empty: the grid opens
     QTest::newRow("designed 300") << "300" << 0x300 << true << true << QString();
@@ -141,11 +142,11 @@ void tst_PortResources::controlPorts()
     QFETCH(bool, accepted);
     QFETCH(bool, driver);
     QFETCH(QString, refusal);
-    ResourceWindow w{ quint16(controlBase) };
+    ResourceWindow w {quint16(controlBase)};
     w.card.DriverMissing = !driver;
     w.card.MissingCause = QStringLiteral("On this computer there is no /dev/port device node.");
     w.typeBase(base);
-    w.boxes.queueAnswers({ accepted ? TMsgResult::Ok : TMsgResult::Cancel });
+    w.boxes.queueAnswers({accepted ? TMsgResult::Ok : TMsgResult::Cancel});
     w.click(w.button(1));
     const bool grid = accepted && refusal.isEmpty();
     QVERIFY(w.view(grid));
@@ -155,19 +156,20 @@ void tst_PortResources::controlPorts()
         QCOMPARE(int(w.card.Log[i].port), controlBase + 1);
         QCOMPARE(int(w.card.Log[i].value), i + 1);
     }
-    QCOMPARE(w.card.Reads, QList<quint16>{ 0x61 } + QList<quint16>(reads, quint16(controlBase + 2)));
+    QCOMPARE(w.card.Reads, QList<quint16> {0x61} + QList<quint16>(reads, quint16(controlBase + 2)));
     // Authorisation is asked only for a usable address.
     QCOMPARE(w.card.Acquires, accepted && refusal != QLatin1String("Address Not Usable") ? 1 : 0);
     QCOMPARE(w.form.ControlBase(), quint16(grid ? controlBase : 0));
-    const QStringList refused = accepted && !refusal.isEmpty() ? QStringList{ refusal } : QStringList();
-    QCOMPARE(w.captions(), QStringList{ "Access Warning" } + refused);
+    const QStringList refused = accepted && !refusal.isEmpty() ? QStringList {refusal} : QStringList();
+    QCOMPARE(w.captions(), QStringList {"Access Warning"} + refused);
     const QString notUsable = QStringLiteral(
         "The control base address %1 lies in the system board's I/O range (0 to FF), where the card's registers "
         "cannot be reached without disturbing the computer. Set the card's address jumpers to 100 or above, enter "
         "that address under Settings | Base Address, and try again.");
     if (!refusal.isEmpty()) {
         const bool warning = refusal == QLatin1String("Warning");
-        QCOMPARE(w.boxes.last().Text, warning ? DriverMissingText : notUsable.arg(QString::number(controlBase, 16).toUpper()));
+        QCOMPARE(w.boxes.last().Text,
+            warning ? DriverMissingText : notUsable.arg(QString::number(controlBase, 16).toUpper()));
         QCOMPARE(w.boxes.last().InformativeText, warning ? w.card.MissingCause : QString());
         QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
         QCOMPARE(w.boxes.last().Icon, TMsgIcon::Warning);
@@ -178,7 +180,7 @@ void tst_PortResources::controlPorts()
 void tst_PortResources::invalidBaseRaisesError()
 {
     // A bad address reaching the card, crashing the program, or leaving the grid half shown.
-    ResourceWindow w{ 0x2A0 };
+    ResourceWindow w {0x2A0};
     w.typeBase(QStringLiteral("2a0"));
     w.openGrid();
     w.fillGrid(0x100, 6);
@@ -203,31 +205,51 @@ void tst_PortResources::invalidBaseRaisesError()
 
 void tst_PortResources::registersGivePositions_data()
 {
-    QTest::addColumn<int>("reg");          // what the card holds for port C
+    QTest::addColumn<int>("reg"); // what the card holds for port C
     QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("action");   // then a key in port C's edit or a click on its arrows
+    QTest::addColumn<QString>("action"); // then a key in port C's edit or a click on its arrows
     QTest::addColumn<QString>("text");
-    QTest::newRow("0x00 brought to 100") << 0x00 << 256 << "Up" << "108";
-    QTest::newRow("0x21") << 0x21 << 0x108 << "Up" << "110";
-    QTest::newRow("0x5F") << 0x5F << 0x2F8 << "Up" << "300";
-    QTest::newRow("0xFF, no card, brought to 3F8") << 0xFF << 1016 << "Down" << "3F0";
-    QTest::newRow("Page Up") << 0x40 << 0x200 << "PgUp" << "220";
-    QTest::newRow("Page Down") << 0x40 << 0x200 << "PgDown" << "1E0";
-    QTest::newRow("Up") << 0x40 << 0x200 << "Up" << "208";
-    QTest::newRow("Down") << 0x40 << 0x200 << "Down" << "1F8";
-    QTest::newRow("other key") << 0x40 << 0x200 << "Right" << "***";
-    QTest::newRow("Page Up near the top") << 0x7D << 1000 << "PgUp" << "3F8";
+    QTest::newRow("0x00 brought to 100") << 0x00 << 256 << "Up"
+                                         << "108";
+    QTest::newRow("0x21") << 0x21 << 0x108 << "Up"
+                          << "110";
+    QTest::newRow("0x5F") << 0x5F << 0x2F8 << "Up"
+                          << "300";
+    QTest::newRow("0xFF, no card, brought to 3F8") << 0xFF << 1016 << "Down"
+                                                   << "3F0";
+    QTest::newRow("Page Up") << 0x40 << 0x200 << "PgUp"
+                             << "220";
+    QTest::newRow("Page Down") << 0x40 << 0x200 << "PgDown"
+                               << "1E0";
+    QTest::newRow("Up") << 0x40 << 0x200 << "Up"
+                        << "208";
+    QTest::newRow("Down") << 0x40 << 0x200 << "Down"
+                          << "1F8";
+    QTest::newRow("other key") << 0x40 << 0x200 << "Right"
+                               << "***";
+    QTest::newRow("Page Up near the top") << 0x7D << 1000 << "PgUp"
+                                          << "3F8";
     // At a limit keys and arrows alike propose a step past it and show the limit.
-    QTest::newRow("0x7F, Up at 3F8") << 0x7F << 1016 << "Up" << "3F8";
-    QTest::newRow("Page Up at 3F8") << 0x7F << 1016 << "PgUp" << "3F8";
-    QTest::newRow("upper arrow at 3F8") << 0x7F << 1016 << "upper arrow" << "3F8";
-    QTest::newRow("0x20, Down at 100") << 0x20 << 256 << "Down" << "100";
-    QTest::newRow("Page Down at 100") << 0x20 << 256 << "PgDown" << "100";
-    QTest::newRow("lower arrow at 100") << 0x20 << 256 << "lower arrow" << "100";
-    QTest::newRow("upper arrow") << 0x40 << 0x200 << "upper arrow" << "208";
-    QTest::newRow("lower arrow") << 0x40 << 0x200 << "lower arrow" << "1F8";
-    QTest::newRow("double click, a step for each press") << 0x40 << 0x200 << "lower arrow double-clicked" << "1F0";
-    QTest::newRow("right button on an arrow") << 0x40 << 0x200 << "right button" << "***";
+    QTest::newRow("0x7F, Up at 3F8") << 0x7F << 1016 << "Up"
+                                     << "3F8";
+    QTest::newRow("Page Up at 3F8") << 0x7F << 1016 << "PgUp"
+                                    << "3F8";
+    QTest::newRow("upper arrow at 3F8") << 0x7F << 1016 << "upper arrow"
+                                        << "3F8";
+    QTest::newRow("0x20, Down at 100") << 0x20 << 256 << "Down"
+                                       << "100";
+    QTest::newRow("Page Down at 100") << 0x20 << 256 << "PgDown"
+                                      << "100";
+    QTest::newRow("lower arrow at 100") << 0x20 << 256 << "lower arrow"
+                                        << "100";
+    QTest::newRow("upper arrow") << 0x40 << 0x200 << "upper arrow"
+                                 << "208";
+    QTest::newRow("lower arrow") << 0x40 << 0x200 << "lower arrow"
+                                 << "1F8";
+    QTest::newRow("double click, a step for each press") << 0x40 << 0x200 << "lower arrow double-clicked"
+                                                         << "1F0";
+    QTest::newRow("right button on an arrow") << 0x40 << 0x200 << "right button"
+                                              << "***";
 }
 
 void tst_PortResources::registersGivePositions()
@@ -243,9 +265,10 @@ void tst_PortResources::registersGivePositions()
     w.openGrid();
     QCOMPARE(w.boxes.count(), 1);
     QCOMPARE(w.boxes.last().Caption, QStringLiteral("Access Warning"));
-    QCOMPARE(w.boxes.last().Text, QStringLiteral("The setup program will now try to access the card. Only continue "
-                                                 "if the base address has been set correctly(Settings | Base "
-                                                 "Address) and the card is installed."));
+    QCOMPARE(w.boxes.last().Text,
+        QStringLiteral("The setup program will now try to access the card. Only continue "
+                       "if the base address has been set correctly(Settings | Base "
+                       "Address) and the card is installed."));
     QCOMPARE(w.boxes.last().Buttons, TMsgButtons::OkCancel);
     QCOMPARE(w.boxes.last().Icon, TMsgIcon::Question);
     QVERIFY(w.view(true));
@@ -263,7 +286,7 @@ void tst_PortResources::registersGivePositions()
     const int clicks = action.endsWith(QLatin1String("double-clicked")) ? 2 : 1;
     if (action.contains(QLatin1String("arrow"))) {
         QTest::mouseClick(ud, Qt::LeftButton, {}, action.startsWith(QLatin1Char('u')) ? upper : lower);
-        if (clicks == 2)   // a user's double click: press, release, then the double-click press
+        if (clicks == 2) // a user's double click: press, release, then the double-click press
             QTest::mouseDClick(ud, Qt::LeftButton, {}, lower);
     } else if (action == QLatin1String("right button")) {
         QTest::mouseClick(ud, Qt::RightButton, {}, upper);
@@ -299,7 +322,7 @@ void tst_PortResources::focusEntryLinksPorts()
 
 void tst_PortResources::invalidSettings_data()
 {
-    QTest::addColumn<int>("setPorts");   // ports A.. given an address
+    QTest::addColumn<int>("setPorts"); // ports A.. given an address
     QTest::addColumn<int>("irqIndex");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("text");
@@ -308,7 +331,8 @@ void tst_PortResources::invalidSettings_data()
     QTest::newRow("port D unset") << 3 << 6 << "Invalid Setting" << error.arg("base address for port D");
     QTest::newRow("port H unset") << 7 << 6 << "Invalid Setting" << error.arg("base address for port H");
     QTest::newRow("no IRQ") << 8 << -1 << "Invalid Setting" << error.arg("IRQ for ports");
-    QTest::newRow("confirmation cancelled") << 8 << 2 << "Confirmation"
+    QTest::newRow("confirmation cancelled")
+        << 8 << 2 << "Confirmation"
         << "The setup program will now write the port resources. If they conflict with another device in your "
            "system, neither may function once the DF jumper is removed. Are you sure you want to use these resources?";
 }
@@ -341,10 +365,10 @@ void tst_PortResources::invalidSettings()
 void tst_PortResources::pacing_data()
 {
     QTest::addColumn<quint64>("start");
-    QTest::addColumn<quint64>("stallAt");   // the clock jumps from here to 5062, as on a busy machine
+    QTest::addColumn<quint64>("stallAt"); // the clock jumps from here to 5062, as on a busy machine
     QTest::addColumn<QList<quint64>>("times");
     const auto steady = [](quint64 start) {
-        QList<quint64> times{ start };
+        QList<quint64> times {start};
         for (quint64 k = 1; k < 13; ++k)
             times << start + 10 * k + 1;
         return times;
@@ -353,8 +377,9 @@ void tst_PortResources::pacing_data()
     QTest::newRow("where a 32-bit count wraps") << quint64(0xFFFFFFF0ull) << quint64(0) << steady(0xFFFFFFF0ull);
     QTest::newRow("far beyond 32 bits") << quint64(0x1234567890ull) << quint64(0) << steady(0x1234567890ull);
     // Writes 4 to 6 were already due and go out at once, then the 10 ms rhythm resumes.
-    QTest::newRow("time lost in one wait") << quint64(5000) << quint64(5025)
-        << (QList<quint64>{ 5000, 5011, 5021, 5062, 5062, 5062, 5062, 5071, 5081, 5091, 5101, 5111, 5121 });
+    QTest::newRow("time lost in one wait")
+        << quint64(5000) << quint64(5025)
+        << (QList<quint64> {5000, 5011, 5021, 5062, 5062, 5062, 5062, 5071, 5081, 5091, 5101, 5111, 5121});
 }
 
 void tst_PortResources::pacing()
@@ -390,14 +415,15 @@ void tst_PortResources::pacing()
 
 void tst_PortResources::verification_data()
 {
-    QTest::addColumn<int>("readValue");   // -1: the card answers from its registers
+    QTest::addColumn<int>("readValue"); // -1: the card answers from its registers
     QTest::addColumn<bool>("keeps");
     QTest::addColumn<bool>("driver");
-    QTest::addColumn<QString>("caption");   // of the box after the writes
+    QTest::addColumn<QString>("caption"); // of the box after the writes
     QTest::addColumn<QString>("text");
     const QString lost = QStringLiteral("The card did not keep the addresses written for port(s) %1. Check the "
                                         "control base address and that the card is installed, then try again.");
-    QTest::newRow("card keeping them") << -1 << true << true << "Success"
+    QTest::newRow("card keeping them")
+        << -1 << true << true << "Success"
         << "The resources have been written to the card. You will now need to shut down the stack, remove the DF "
            "jumper, and start back up. Your card will then be ready for use!";
     QTest::newRow("absent card reads FF")
@@ -419,7 +445,7 @@ void tst_PortResources::verification()
     for (int port = 0; port < 8; ++port)
         w.card.Registers[1 + port] = quint8(0x20 + port + ((port == 1 || port == 4) ? 0x10 : 0));
     w.openGrid();
-    w.fillGrid(0x100, 6);   // IRQ "A"
+    w.fillGrid(0x100, 6); // IRQ "A"
     w.card.KeepsWrites = keeps;
     w.card.DriverMissing = !driver;
     w.card.MissingCause = QStringLiteral("Authorisation was dismissed.");
@@ -437,7 +463,7 @@ void tst_PortResources::verification()
     QCOMPARE(pressesDuringWrites, driver ? 2 : 0);
     QVERIFY(!w.form.WritingResources());
     QCOMPARE(w.card.RegisterWrites(), (driver ? ExampleWrites : QList<QPair<int, int>>()));
-    QCOMPARE(w.captions(), (driver ? QStringList{ "Confirmation", caption } : QStringList{ caption }));
+    QCOMPARE(w.captions(), (driver ? QStringList {"Confirmation", caption} : QStringList {caption}));
     const bool success = caption == QLatin1String("Success");
     QCOMPARE(w.boxes.last().Text, text);
     QCOMPARE(w.boxes.last().InformativeText, driver ? QString() : w.card.MissingCause);

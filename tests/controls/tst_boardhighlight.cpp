@@ -58,13 +58,18 @@ void tst_BoardHighlight::ringPixels_data()
     const QRgb white = qRgb(255, 255, 255);
     QTest::newRow("yellow interior") << htSettings << sq << "normal" << QPoint(32, 32) << qRgb(112, 66, 184);
     QTest::newRow("yellow interior lit") << htSettings << sq << "lit" << QPoint(32, 32) << qRgb(119, 75, 176);
-    QTest::newRow("bright interior weight not doubled") << htSettings << sq << "bright" << QPoint(32, 32) << qRgb(125, 83, 168);
-    QTest::newRow("ring centre, halves to even") << htSettings << sq << "normal" << QPoint(60, 32) << qRgb(178, 152, 100);
-    QTest::newRow("ring centre, vertical axis") << htSettings << sq << "normal" << QPoint(32, 60) << qRgb(178, 152, 100);
+    QTest::newRow("bright interior weight not doubled")
+        << htSettings << sq << "bright" << QPoint(32, 32) << qRgb(125, 83, 168);
+    QTest::newRow("ring centre, halves to even")
+        << htSettings << sq << "normal" << QPoint(60, 32) << qRgb(178, 152, 100);
+    QTest::newRow("ring centre, vertical axis")
+        << htSettings << sq << "normal" << QPoint(32, 60) << qRgb(178, 152, 100);
     QTest::newRow("ring centre lit") << htSettings << sq << "lit" << QPoint(60, 32) << qRgb(216, 204, 50);
     QTest::newRow("bright core is white") << htSettings << sq << "bright" << QPoint(60, 32) << white;
-    QTest::newRow("bright full colour at 0.8125") << htSettings << sq << "bright" << QPoint(58, 32) << qRgb(255, 255, 0);
-    QTest::newRow("bright white blend at 0.84375") << htSettings << sq << "bright" << QPoint(59, 32) << qRgb(255, 255, 128);
+    QTest::newRow("bright full colour at 0.8125")
+        << htSettings << sq << "bright" << QPoint(58, 32) << qRgb(255, 255, 0);
+    QTest::newRow("bright white blend at 0.84375")
+        << htSettings << sq << "bright" << QPoint(59, 32) << qRgb(255, 255, 128);
     QTest::newRow("corner untouched") << htSettings << sq << "bright" << QPoint(0, 0) << Bg;
     QTest::newRow("edge midpoint untouched") << htSettings << sq << "bright" << QPoint(0, 32) << Bg;
     QTest::newRow("blue interior") << htOptions << sq << "normal" << QPoint(32, 32) << qRgb(96, 48, 202);
@@ -74,8 +79,10 @@ void tst_BoardHighlight::ringPixels_data()
     QTest::newRow("flat interior") << htSettings << flat << "normal" << QPoint(136, 16) << qRgb(112, 66, 184);
     QTest::newRow("flat core below the middle") << htSettings << flat << "bright" << QPoint(136, 30) << white;
     QTest::newRow("flat core right of the middle") << htSettings << flat << "bright" << QPoint(255, 16) << white;
-    QTest::newRow("flat full colour at 0.9375 down") << htSettings << flat << "bright" << QPoint(136, 31) << qRgb(255, 255, 0);
-    QTest::newRow("flat faint near the left end") << htSettings << flat << "normal" << QPoint(1, 16) << qRgb(105, 56, 194);
+    QTest::newRow("flat full colour at 0.9375 down")
+        << htSettings << flat << "bright" << QPoint(136, 31) << qRgb(255, 255, 0);
+    QTest::newRow("flat faint near the left end")
+        << htSettings << flat << "normal" << QPoint(1, 16) << qRgb(105, 56, 194);
     QTest::newRow("flat left end untouched") << htSettings << flat << "bright" << QPoint(0, 16) << Bg;
     QTest::newRow("one pixel wide: no ring") << htSettings << QSize(1, 40) << "bright" << QPoint(0, 20) << Bg;
     QTest::newRow("one pixel high: no ring") << htSettings << QSize(40, 1) << "bright" << QPoint(20, 0) << Bg;
@@ -103,13 +110,25 @@ void tst_BoardHighlight::derivedNames_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("baseName");
-    QTest::newRow("spaces go") << "Control Base Address" << "Control Base Address" << "ControlBaseAddress";
-    QTest::newRow("ampersand and slash go") << "Protocol/&Mode" << "Protocol/Mode" << "ProtocolMode";
-    QTest::newRow("identifier kept") << "_x1" << "_x1" << "_x1";
-    QTest::newRow("empty stays empty") << "" << "" << "";
-    QTest::newRow("leading digits go, later ones stay") << "1st COM 1-8" << "1st COM 1-8" << "stCOM18";
+    QTest::newRow("spaces go") << "Control Base Address"
+                               << "Control Base Address"
+                               << "ControlBaseAddress";
+    QTest::newRow("ampersand and slash go") << "Protocol/&Mode"
+                                            << "Protocol/Mode"
+                                            << "ProtocolMode";
+    QTest::newRow("identifier kept") << "_x1"
+                                     << "_x1"
+                                     << "_x1";
+    QTest::newRow("empty stays empty") << ""
+                                       << ""
+                                       << "";
+    QTest::newRow("leading digits go, later ones stay") << "1st COM 1-8"
+                                                        << "1st COM 1-8"
+                                                        << "stCOM18";
     QTest::newRow("only ASCII letters count") << QString::fromUtf8("Über") << QString::fromUtf8("Über") << "ber";
-    QTest::newRow("no letter at all gets a name") << "123" << "123" << "Item";
+    QTest::newRow("no letter at all gets a name") << "123"
+                                                  << "123"
+                                                  << "Item";
 }
 
 void tst_BoardHighlight::derivedNames()
@@ -131,11 +150,16 @@ void tst_BoardHighlight::panelLinkRules_data()
     QTest::addColumn<int>("bType");
     QTest::addColumn<QString>("wanted");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("free panel") << "Other" << int(htSettings) << "P" << "P";
-    QTest::newRow("another group's panel refused, old link kept") << "Other" << int(htSettings) << "Q" << "O";
-    QTest::newRow("same title, other type is another group") << "Same" << int(htOptions) << "Q" << "O";
-    QTest::newRow("a member of the same group may share") << "Same" << int(htSettings) << "Q" << "Q";
-    QTest::newRow("none clears") << "Other" << int(htSettings) << "" << "";
+    QTest::newRow("free panel") << "Other" << int(htSettings) << "P"
+                                << "P";
+    QTest::newRow("another group's panel refused, old link kept") << "Other" << int(htSettings) << "Q"
+                                                                  << "O";
+    QTest::newRow("same title, other type is another group") << "Same" << int(htOptions) << "Q"
+                                                             << "O";
+    QTest::newRow("a member of the same group may share") << "Same" << int(htSettings) << "Q"
+                                                          << "Q";
+    QTest::newRow("none clears") << "Other" << int(htSettings) << ""
+                                 << "";
 }
 
 void tst_BoardHighlight::panelLinkRules()
@@ -166,10 +190,18 @@ void tst_BoardHighlight::popupActiveReachesEveryMemberOnce_data()
     QTest::addColumn<QString>("caller");
     QTest::addColumn<QString>("active");
     QTest::addColumn<QString>("orderAfter");
-    QTest::newRow("group of three from the first") << "A" << "ABC" << "XDABC";
-    QTest::newRow("group of three from the middle") << "B" << "ABC" << "XDBAC";
-    QTest::newRow("group of three from the last") << "C" << "ABC" << "XDCAB";
-    QTest::newRow("group of one") << "D" << "D" << "AXBCD";
+    QTest::newRow("group of three from the first") << "A"
+                                                   << "ABC"
+                                                   << "XDABC";
+    QTest::newRow("group of three from the middle") << "B"
+                                                    << "ABC"
+                                                    << "XDBAC";
+    QTest::newRow("group of three from the last") << "C"
+                                                  << "ABC"
+                                                  << "XDCAB";
+    QTest::newRow("group of one") << "D"
+                                  << "D"
+                                  << "AXBCD";
 }
 
 void tst_BoardHighlight::popupActiveReachesEveryMemberOnce()
@@ -235,11 +267,11 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
     // outermost ones are shared with the photograph around it.
     const QPointF corner = QPointF(ring->mapTo(&window, QPoint(0, 0))) * ratio;
     const QRect reach(QPoint(qFloor(corner.x()), qFloor(corner.y())),
-                      QPoint(qCeil(corner.x() + place.width() * ratio) - 1, qCeil(corner.y() + place.height() * ratio) - 1));
+        QPoint(qCeil(corner.x() + place.width() * ratio) - 1, qCeil(corner.y() + place.height() * ratio) - 1));
     const QRect core = ratio == qFloor(ratio) ? reach : reach.adjusted(1, 1, -1, -1);
     QImage tinted = photo.copy(reach);
-    TBoardHighlight::RenderRing(tinted, reach.width() - 1, reach.height() - 1, false, ring->TypeColor(),
-                                ring->NormalOpacity());
+    TBoardHighlight::RenderRing(
+        tinted, reach.width() - 1, reach.height() - 1, false, ring->TypeColor(), ring->NormalOpacity());
     int ringPixels = 0;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x) {
@@ -248,7 +280,9 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
             const QRgb want = inside ? tinted.pixel(p - reach.topLeft()) : photo.pixel(p);
             if (shot.pixel(p) != want && (core.contains(p) || shot.pixel(p) != photo.pixel(p)))
                 QFAIL(qPrintable(QStringLiteral("device pixel %1, %2 is %3, not %4")
-                                     .arg(x).arg(y).arg(QColor(shot.pixel(p)).name(), QColor(want).name())));
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(QColor(shot.pixel(p)).name(), QColor(want).name())));
             ringPixels += inside && want != photo.pixel(p);
         }
     // Most of the reach is tinted: the ring was really drawn there.
@@ -267,11 +301,14 @@ void tst_BoardHighlight::accessible_data()
     QTest::addColumn<QAccessible::Role>("role");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("description");
-    QTest::newRow("yellow ring, no access-key mark")
-        << "ModeHighlight" << QAccessible::Button << "Protocol/Mode" << "jumper settings";
-    QTest::newRow("blue ring") << "COMHighlight" << QAccessible::Button << "Serial Connector" << "information";
-    QTest::newRow("red ring") << "calibration" << QAccessible::Button << "Calibrate" << "calibration";
-    QTest::newRow("the picture holding them") << "BoardImage1" << QAccessible::Graphic << "Board photograph" << "";
+    QTest::newRow("yellow ring, no access-key mark") << "ModeHighlight" << QAccessible::Button << "Protocol/Mode"
+                                                     << "jumper settings";
+    QTest::newRow("blue ring") << "COMHighlight" << QAccessible::Button << "Serial Connector"
+                               << "information";
+    QTest::newRow("red ring") << "calibration" << QAccessible::Button << "Calibrate"
+                              << "calibration";
+    QTest::newRow("the picture holding them") << "BoardImage1" << QAccessible::Graphic << "Board photograph"
+                                              << "";
 }
 
 void tst_BoardHighlight::accessible()

@@ -162,8 +162,8 @@ void tst_BoardImage::opaqueOnlyWhenCovered_data()
     QTest::newRow("transparent") << QSize(600, 605) << false << true << true << same << false;
     QTest::newRow("translucent pixels") << QSize(600, 605) << true << true << false << same << false;
     QTest::newRow("no picture") << QSize() << false << true << false << same << false;
-    QTest::newRow("control grown past the picture") << QSize(600, 605) << false << false << false << QSize(700, 700)
-                                                    << false;
+    QTest::newRow("control grown past the picture")
+        << QSize(600, 605) << false << false << false << QSize(700, 700) << false;
 }
 
 void tst_BoardImage::opaqueOnlyWhenCovered()
@@ -198,12 +198,14 @@ void tst_BoardImage::centring_data()
     QTest::addColumn<QPoint>("position"); // on a window: centred on its outer size
     // Designed at (195, 133), 400 x 400.
     QTest::newRow("810 x 634") << "child" << true << QSize(810, 634) << QSize() << QPoint(205, 117);
-    QTest::newRow("follows a later resize") << "child" << true << QSize(810, 634) << QSize(1000, 800) << QPoint(300, 200);
+    QTest::newRow("follows a later resize")
+        << "child" << true << QSize(810, 634) << QSize(1000, 800) << QPoint(300, 200);
     QTest::newRow("odd sizes round toward zero") << "child" << true << QSize(811, 635) << QSize() << QPoint(205, 117);
-    QTest::newRow("parent smaller than the picture") << "child" << true << QSize(301, 200) << QSize() << QPoint(-49, -100);
+    QTest::newRow("parent smaller than the picture")
+        << "child" << true << QSize(301, 200) << QSize() << QPoint(-49, -100);
     QTest::newRow("CenterOnForm False") << "child" << false << QSize(810, 634) << QSize() << QPoint(195, 133);
-    QTest::newRow("central widget of a main window with a menu bar") << "main window" << true << QSize() << QSize()
-                                                                     << QPoint();
+    QTest::newRow("central widget of a main window with a menu bar")
+        << "main window" << true << QSize() << QSize() << QPoint();
     QTest::newRow("directly on a window") << "window" << true << QSize() << QSize() << QPoint();
 }
 
@@ -265,8 +267,8 @@ void tst_BoardImage::autoSize_data()
     QTest::newRow("size limits still hold") << true << QSize(400, 400) << "photo" << QSize(400, 400) << photo;
     QTest::newRow("AutoSize False keeps the size") << false << none << "photo" << QSize(105, 105) << photo;
     QTest::newRow("damaged picture keeps the size") << true << none << "damaged" << QSize(105, 105) << 1.0;
-    QTest::newRow("turning AutoSize on sizes to the picture") << false << none << "photo, then AutoSize"
-                                                              << QSize(600, 605) << photo;
+    QTest::newRow("turning AutoSize on sizes to the picture")
+        << false << none << "photo, then AutoSize" << QSize(600, 605) << photo;
 }
 
 void tst_BoardImage::autoSize()
@@ -399,7 +401,7 @@ void tst_BoardImage::showFirstHighlight()
     QCOMPARE(popupOpenAtClick, opens);
     QCOMPARE(bool(base->Popup()), opens);
     QCOMPARE(base->Pinned(), opens);
-    QCOMPARE(watcher.shows, opens ? 1 : 0);   // never closed on the way
+    QCOMPARE(watcher.shows, opens ? 1 : 0); // never closed on the way
     QCOMPARE(watcher.hides, 0);
 }
 

@@ -45,7 +45,7 @@ struct Rig
     QList<QPushButton *> buttons;
     QList<QWidget *> hidden;
     int stopClicks = 0, outsideClicks = 0, stopEvents = 0;
-    QList<QObject *> started;   // senders of OnStartButtonClick
+    QList<QObject *> started; // senders of OnStartButtonClick
 
     Rig(int groups, int items)
     {
@@ -71,11 +71,11 @@ struct Rig
 struct Step
 {
     int channels;
-    QString handler;   // OnGetCalibString: "good at 5" (clears ItsAllBad at channel 5), "all bad", "none"
-    bool begin;        // OnBeginCalib assigned
+    QString handler; // OnGetCalibString: "good at 5" (clears ItsAllBad at channel 5), "all bad", "none"
+    bool begin; // OnBeginCalib assigned
     int groups, items; // display groups, items in each list
-    QString box;       // caption of the step's one box; empty: none
-    bool running;      // after the step
+    QString box; // caption of the step's one box; empty: none
+    bool running; // after the step
     int itemsAfter;
     bool changeButtons = true, startHandler = true;
     TMsgResult answer = TMsgResult::Cancel;
@@ -105,24 +105,25 @@ void tst_CalibPoll::pollStep_data()
 {
     QTest::addColumn<Step>("step");
     const QString failure = FailureCaption;
-    QTest::newRow("channel 5 usable: no box, every channel shown") << Step{8, "good at 5", true, 2, 8, "", true, 8};
-    QTest::newRow("short lists grow to every channel") << Step{8, "good at 5", false, 2, 3, "", true, 8};
-    QTest::newRow("longer lists keep their other items") << Step{8, "good at 5", false, 2, 10, "", true, 10};
-    QTest::newRow("three channels write three items") << Step{3, "good at 5", false, 1, 8, failure, false, 8};
-    QTest::newRow("never usable, Cancel: buttons become Start") << Step{8, "all bad", true, 2, 8, failure, false, 8};
+    QTest::newRow("channel 5 usable: no box, every channel shown") << Step {8, "good at 5", true, 2, 8, "", true, 8};
+    QTest::newRow("short lists grow to every channel") << Step {8, "good at 5", false, 2, 3, "", true, 8};
+    QTest::newRow("longer lists keep their other items") << Step {8, "good at 5", false, 2, 10, "", true, 10};
+    QTest::newRow("three channels write three items") << Step {3, "good at 5", false, 1, 8, failure, false, 8};
+    QTest::newRow("never usable, Cancel: buttons become Start") << Step {8, "all bad", true, 2, 8, failure, false, 8};
     QTest::newRow("never usable, Cancel, no Start handler")
-        << Step{8, "all bad", false, 2, 8, failure, false, 8, true, false};
+        << Step {8, "all bad", false, 2, 8, failure, false, 8, true, false};
     QTest::newRow("never usable, Retry: poll goes on")
-        << Step{8, "all bad", false, 2, 8, failure, true, 8, true, true, TMsgResult::Retry};
-    QTest::newRow("ChangeButtons False: buttons kept") << Step{8, "all bad", false, 2, 8, failure, false, 8, false};
-    QTest::newRow("no display groups: handlers still called") << Step{8, "all bad", true, 0, 0, failure, false, 0};
-    QTest::newRow("Channels 0: no channel asked, failure box") << Step{0, "all bad", false, 1, 2, failure, false, 2};
-    QTest::newRow("OnBeginCalib without OnGetCalibString") << Step{8, "none", true, 2, 8, UnassignedCaption, false, 8};
+        << Step {8, "all bad", false, 2, 8, failure, true, 8, true, true, TMsgResult::Retry};
+    QTest::newRow("ChangeButtons False: buttons kept") << Step {8, "all bad", false, 2, 8, failure, false, 8, false};
+    QTest::newRow("no display groups: handlers still called") << Step {8, "all bad", true, 0, 0, failure, false, 0};
+    QTest::newRow("Channels 0: no channel asked, failure box") << Step {0, "all bad", false, 1, 2, failure, false, 2};
+    QTest::newRow("OnBeginCalib without OnGetCalibString") << Step {8, "none", true, 2, 8, UnassignedCaption, false, 8};
 }
 
 void tst_CalibPoll::pollStep()
 {
-    // Guards against lost or misplaced channel texts, a missed or extra box, a poll left running, buttons not given back.
+    // Guards against lost or misplaced channel texts, a missed or extra box, a poll left running, buttons not given
+    // back.
     QFETCH(Step, step);
     const int groups = step.groups, channels = step.channels;
     const bool asking = step.handler != QLatin1String("none");
@@ -151,7 +152,7 @@ void tst_CalibPoll::pollStep()
                 itsAllBad = false;
             return reading(channel);
         };
-    MessageRecorder recorder{step.answer};
+    MessageRecorder recorder {step.answer};
     sup->SetRunning(true);
     QVERIFY(sup->TimerActive());
     sup->TimerTick();
@@ -177,8 +178,9 @@ void tst_CalibPoll::pollStep()
         QComboBox *list = rig.lists.at(g);
         QCOMPARE(list->count(), step.itemsAfter);
         for (int i = 0; i < list->count(); ++i)
-            QCOMPARE(list->itemText(i), asking && i < channels ? QStringLiteral("Channel %1\t%2").arg(i).arg(reading(i))
-                                                               : QStringLiteral("old %1").arg(i));
+            QCOMPARE(list->itemText(i),
+                asking && i < channels ? QStringLiteral("Channel %1\t%2").arg(i).arg(reading(i))
+                                       : QStringLiteral("old %1").arg(i));
         QCOMPARE(rig.hidden.at(g)->isHidden(), asking);
 
         // The program's own connection stays; the managed one is Stop's, or Start's once handed back.
@@ -189,7 +191,7 @@ void tst_CalibPoll::pollStep()
         button->click();
         QCOMPARE(rig.outsideClicks - outsideBefore, 1);
         QCOMPARE(rig.stopClicks - stopBefore, buttonsReset ? 0 : 1);
-        QCOMPARE(rig.started, buttonsReset && step.startHandler ? QList<QObject *>{button} : QList<QObject *>());
+        QCOMPARE(rig.started, buttonsReset && step.startHandler ? QList<QObject *> {button} : QList<QObject *>());
     }
     if (buttonsReset && groups > 0) {
         // Handing the buttons back twice leaves one Start handler each.
@@ -204,10 +206,10 @@ void tst_CalibPoll::pollStep()
 void tst_CalibPoll::showChannelString_data()
 {
     QTest::addColumn<int>("items");
-    QTest::addColumn<int>("maxCount");    // of the first list; 0: no cap
-    QTest::addColumn<int>("registers");   // displays the first list's change handler registers meanwhile
+    QTest::addColumn<int>("maxCount"); // of the first list; 0: no cap
+    QTest::addColumn<int>("registers"); // displays the first list's change handler registers meanwhile
     QTest::addColumn<int>("channel");
-    QTest::addColumn<QString>("text");   // shown as "Channel <channel>\t<text>"
+    QTest::addColumn<QString>("text"); // shown as "Channel <channel>\t<text>"
     QTest::newRow("empty text") << 8 << 0 << 0 << 0 << "";
     QTest::newRow("beyond a short list") << 2 << 0 << 0 << 6 << "x";
     QTest::newRow("highest channel into an empty list") << 0 << 0 << 0 << 255 << "max";
@@ -218,7 +220,8 @@ void tst_CalibPoll::showChannelString_data()
 
 void tst_CalibPoll::showChannelString()
 {
-    // Wrong item texts, channels lost in short lists, a hang on a list that cannot grow, a crash when displays are added meanwhile.
+    // Wrong item texts, channels lost in short lists, a hang on a list that cannot grow, a crash when displays are
+    // added meanwhile.
     QFETCH(int, items);
     QFETCH(int, maxCount);
     QFETCH(int, registers);
@@ -252,7 +255,8 @@ void tst_CalibPoll::showChannelString()
 
 void tst_CalibPoll::failureBoxesThroughTimer()
 {
-    // Guards against steps running behind an open failure box, Retry not restarting the poll, or Cancel not stopping it.
+    // Guards against steps running behind an open failure box, Retry not restarting the poll, or Cancel not stopping
+    // it.
     Rig rig(2, 8);
     SeamSupporter *sup = rig.sup;
     int asked = 0;
@@ -274,8 +278,8 @@ void tst_CalibPoll::failureBoxesThroughTimer()
     };
     sup->SetRunning(true);
     QTRY_COMPARE_WITH_TIMEOUT(recorder.count(), 2, 10000);
-    QCOMPARE(askedWhileOpen, (QList<int>{8, 16}));
-    QCOMPARE(pollingWhileOpen, (QList<bool>{false, false}));
+    QCOMPARE(askedWhileOpen, (QList<int> {8, 16}));
+    QCOMPARE(pollingWhileOpen, (QList<bool> {false, false}));
     QCOMPARE(asked, 16);
     QVERIFY(!sup->TimerActive());
 }
@@ -283,17 +287,18 @@ void tst_CalibPoll::failureBoxesThroughTimer()
 void tst_CalibPoll::errorInsideStep_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QStringList>("texts");   // of the boxes, in order; the last is the error box
+    QTest::addColumn<QStringList>("texts"); // of the boxes, in order; the last is the error box
     QTest::addColumn<bool>("timerKept");
-    QTest::newRow("OnGetCalibString throws") << "reading" << QStringList{"reading failed"} << true;
-    QTest::newRow("OnBeginCalib throws") << "begin" << QStringList{"begin failed"} << true;
+    QTest::newRow("OnGetCalibString throws") << "reading" << QStringList {"reading failed"} << true;
+    QTest::newRow("OnBeginCalib throws") << "begin" << QStringList {"begin failed"} << true;
     QTest::newRow("timer refused on Retry")
-        << "timer" << QStringList{FailureText, "Not enough timers available"} << false;
+        << "timer" << QStringList {FailureText, "Not enough timers available"} << false;
 }
 
 void tst_CalibPoll::errorInsideStep()
 {
-    // Guards against a handler's exception or a refused timer escaping unreported, or a throwing handler ending the poll.
+    // Guards against a handler's exception or a refused timer escaping unreported, or a throwing handler ending the
+    // poll.
     QFETCH(QString, fault);
     QFETCH(QStringList, texts);
     QFETCH(bool, timerKept);
@@ -309,7 +314,7 @@ void tst_CalibPoll::errorInsideStep()
         if (fault == QLatin1String("reading") && channel == 2)
             throw std::runtime_error("reading failed");
         if (fault != QLatin1String("timer"))
-            itsAllBad = false;   // usable: only the fault makes a box
+            itsAllBad = false; // usable: only the fault makes a box
         return reading(channel);
     };
     MessageRecorder recorder(TMsgResult::Retry);
@@ -354,7 +359,7 @@ void tst_CalibPoll::slowHandlerGetsNoNestedStep()
     sup->SetRunning(true);
     QTRY_VERIFY(askedAtStepStart.size() >= 2);
     sup->SetRunning(false);
-    QCOMPARE(askedAtStepStart.mid(0, 2), (QList<int>{0, 8}));
+    QCOMPARE(askedAtStepStart.mid(0, 2), (QList<int> {0, 8}));
 }
 
 void tst_CalibPoll::stopHandlerMayResetButtons()
@@ -369,7 +374,7 @@ void tst_CalibPoll::stopHandlerMayResetButtons()
     QCOMPARE(rig.buttons.first()->text(), QStringLiteral("Start"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     rig.buttons.first()->click();
-    QCOMPARE(rig.started, QList<QObject *>{rig.buttons.first()});
+    QCOMPARE(rig.started, QList<QObject *> {rig.buttons.first()});
 }
 
 void tst_CalibPoll::deletedControls()

@@ -9,8 +9,8 @@
 
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPalette>
+#include <QPushButton>
 
 #include <map>
 
@@ -33,18 +33,19 @@ private slots:
 void tst_Foundation::anchorsKeepDistances_data()
 {
     QTest::addColumn<unsigned>("anchors");
-    QTest::addColumn<QString>("growth");   // one resize, one pixel per resize, or one resize before the window shows
+    QTest::addColumn<QString>("growth"); // one resize, one pixel per resize, or one resize before the window shows
     QTest::addColumn<QRect>("expected");
     // Parent 200 x 100 grows to 260 x 140; child at (10, 20) 50 x 30.
     QTest::newRow("left top stays") << unsigned(akLeft | akTop) << "at once" << QRect(10, 20, 50, 30);
     QTest::newRow("right bottom follows") << unsigned(akRight | akBottom) << "at once" << QRect(70, 60, 50, 30);
-    QTest::newRow("all four stretch") << unsigned(akLeft | akTop | akRight | akBottom) << "at once" << QRect(10, 20, 110, 70);
+    QTest::newRow("all four stretch") << unsigned(akLeft | akTop | akRight | akBottom) << "at once"
+                                      << QRect(10, 20, 110, 70);
     QTest::newRow("bottom only") << unsigned(akBottom) << "at once" << QRect(40, 60, 50, 30);
     QTest::newRow("left right bottom") << unsigned(akLeft | akRight | akBottom) << "at once" << QRect(10, 60, 110, 30);
     QTest::newRow("bottom only, pixel by pixel") << unsigned(akBottom) << "pixel by pixel" << QRect(40, 60, 50, 30);
     QTest::newRow("none, pixel by pixel") << unsigned(0) << "pixel by pixel" << QRect(40, 40, 50, 30);
-    QTest::newRow("right bottom, window resized while hidden") << unsigned(akRight | akBottom) << "hidden"
-                                                               << QRect(70, 60, 50, 30);
+    QTest::newRow("right bottom, window resized while hidden")
+        << unsigned(akRight | akBottom) << "hidden" << QRect(70, 60, 50, 30);
 }
 
 void tst_Foundation::anchorsKeepDistances()
@@ -152,13 +153,12 @@ void tst_Foundation::realMessageBox()
     QFETCH(TMsgResult, result);
     using M = QMessageBox;
     // Each set's buttons, default and escape button (none set: a lone OK is its own escape).
-    const std::map<TMsgButtons, QList<int>> sets{
-        { TMsgButtons::Ok, { M::Ok, M::Ok, 0 } }, { TMsgButtons::OkCancel, { M::Ok | M::Cancel, M::Ok, M::Cancel } },
-        { TMsgButtons::RetryCancel, { M::Retry | M::Cancel, M::Cancel, M::Cancel } },
-        { TMsgButtons::YesNo, { M::Yes | M::No, M::Yes, M::No } } };
-    const std::map<TMsgIcon, int> icons{ { TMsgIcon::None, M::NoIcon }, { TMsgIcon::Information, M::Information },
-                                         { TMsgIcon::Question, M::Question }, { TMsgIcon::Warning, M::Warning },
-                                         { TMsgIcon::Error, M::Critical } };
+    const std::map<TMsgButtons, QList<int>> sets {{TMsgButtons::Ok, {M::Ok, M::Ok, 0}},
+        {TMsgButtons::OkCancel, {M::Ok | M::Cancel, M::Ok, M::Cancel}},
+        {TMsgButtons::RetryCancel, {M::Retry | M::Cancel, M::Cancel, M::Cancel}},
+        {TMsgButtons::YesNo, {M::Yes | M::No, M::Yes, M::No}}};
+    const std::map<TMsgIcon, int> icons {{TMsgIcon::None, M::NoIcon}, {TMsgIcon::Information, M::Information},
+        {TMsgIcon::Question, M::Question}, {TMsgIcon::Warning, M::Warning}, {TMsgIcon::Error, M::Critical}};
     QVERIFY(!SetMessageHandler({}));
     TMessageRequest request;
     request.Caption = QStringLiteral("<i>Caption");
@@ -192,14 +192,15 @@ void tst_Foundation::realMessageBox()
     poll.start(5);
     QCOMPARE(ShowMessageBox(request), result);
     const QList<int> set = sets.at(buttons);
-    QCOMPARE(seen, (QStringList{ "<i>Caption", QString::number(set[0]), QString::number(set[1]), QString::number(set[2]),
-                                 QString::number(icons.at(icon)), "\"<b>300\" is not a valid hexadecimal value. plain",
-                                 "<u>cause</u> plain" }));
+    QCOMPARE(seen,
+        (QStringList {"<i>Caption", QString::number(set[0]), QString::number(set[1]), QString::number(set[2]),
+            QString::number(icons.at(icon)), "\"<b>300\" is not a valid hexadecimal value. plain",
+            "<u>cause</u> plain"}));
 }
 
 void tst_Foundation::idleEvent_data()
 {
-    QTest::addColumn<bool>("eventWaiting");   // an event is posted before the loop runs
+    QTest::addColumn<bool>("eventWaiting"); // an event is posted before the loop runs
     QTest::newRow("after the events that were waiting") << true;
     QTest::newRow("a resting loop is not kept awake") << false;
 }
@@ -208,9 +209,14 @@ void tst_Foundation::idleEvent()
 {
     // An idle moment reported before the posted events (a pending paint) are handled, or a resting loop kept awake.
     QFETCH(bool, eventWaiting);
-    struct Target : QObject {
+    struct Target : QObject
+    {
         bool delivered = false;
-        bool event(QEvent *e) override { delivered |= e->type() == QEvent::User; return QObject::event(e); }
+        bool event(QEvent *e) override
+        {
+            delivered |= e->type() == QEvent::User;
+            return QObject::event(e);
+        }
     } target;
     if (eventWaiting)
         QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
@@ -227,7 +233,7 @@ void tst_Foundation::idleEvent()
     QEventLoop loop;
     QTimer::singleShot(300, &loop, &QEventLoop::quit);
     loop.exec();
-    QVERIFY2(calls <= 3, qPrintable(QString::number(calls)));   // while the loop rests for 300 ms
+    QVERIFY2(calls <= 3, qPrintable(QString::number(calls))); // while the loop rests for 300 ms
 }
 
 ZX_TEST_MAIN(tst_Foundation)

@@ -128,7 +128,7 @@ void tst_Picture::decodedPixels()
     const QImage expected = source.convertToFormat(format);
     for (const QPoint &p : {QPoint(16, 16), QPoint(48, 16), QPoint(16, 48), QPoint(48, 48), QPoint(63, 63)}) {
         QVERIFY2(SameColour(image.pixel(p), expected.pixel(p), 12),
-                 qPrintable(QStringLiteral("at %1,%2: %3").arg(p.x()).arg(p.y()).arg(image.pixel(p), 8, 16)));
+            qPrintable(QStringLiteral("at %1,%2: %3").arg(p.x()).arg(p.y()).arg(image.pixel(p), 8, 16)));
         QCOMPARE(qAlpha(image.pixel(p)), qAlpha(expected.pixel(p)));
     }
 }

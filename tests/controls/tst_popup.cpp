@@ -1,10 +1,10 @@
 // Highlight popups and menu entries, driven by real pointer moves and clicks
 // on a small main window with "&File" and "&Help" menus.
+#include "RunLoop.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
 #include "TPopupForm.h"
 #include "TRadioPanel.h"
-#include "RunLoop.h"
 #include "TestMain.h"
 
 #include <QAccessible>
@@ -43,7 +43,7 @@ public:
     }
 
     TBoardHighlight *Add(const QString &title, const QRect &r, const QRect &panelPlace = QRect(10, 20, 194, 73),
-                         THighlightType type = htSettings)
+        THighlightType type = htSettings)
     {
         auto *h = new TBoardHighlight(board);
         h->setObjectName(title);
@@ -61,11 +61,12 @@ public:
 
     bool ShowAndPrepare()
     {
-        QCursor::setPos(790, 790);   // nothing may lie under the pointer as the window appears
+        QCursor::setPos(790, 790); // nothing may lie under the pointer as the window appears
         show();
         const auto all = board->findChildren<TBoardHighlight *>();
-        return QTest::qWaitForWindowExposed(this)
-               && QTest::qWaitFor([&] { return std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); }); });
+        return QTest::qWaitForWindowExposed(this) && QTest::qWaitFor([&] {
+            return std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); });
+        });
     }
 
     QStringList Items(const QString &caption = {}) const
@@ -108,9 +109,15 @@ void Hover(TBoardHighlight *h)
     QTRY_VERIFY(h->underMouse());
 }
 
-void Click(TBoardHighlight *h) { QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center()); }
+void Click(TBoardHighlight *h)
+{
+    QTest::mouseClick(h, Qt::LeftButton, {}, h->rect().center());
+}
 
-bool Open(const TBoardHighlight *h) { return h->Popup() && h->Popup()->isVisible(); }
+bool Open(const TBoardHighlight *h)
+{
+    return h->Popup() && h->Popup()->isVisible();
+}
 
 // What the window system sends when a window above the resting pointer goes: an enter to whatever
 // now lies beneath it. The headless platform sends none; under X11 the server's own may come too.
@@ -163,7 +170,7 @@ private slots:
 
 void tst_Popup::hoverOpensPopupInPlace_data()
 {
-    QTest::addColumn<QRect>("laidOut");   // null: no panel
+    QTest::addColumn<QRect>("laidOut"); // null: no panel
     QTest::addColumn<QString>("place");
     QTest::newRow("laid-out place, moved with the picture") << QRect(10, 20, 194, 73) << "shifted";
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -184,7 +191,10 @@ void tst_Popup::hoverOpensPopupInPlace()
     QVERIFY(w.ShowAndPrepare());
     const auto onScreen = [&] {
         const QRect r(h->mapTo(&w, QPoint(0, 0)), h->size());
-        return w.screen()->grabWindow(w.winId(), r.x(), r.y(), r.width(), r.height()).toImage().convertToFormat(QImage::Format_RGB32);
+        return w.screen()
+            ->grabWindow(w.winId(), r.x(), r.y(), r.width(), r.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     };
     QTRY_COMPARE(onScreen(), h->NormalImage());
 
@@ -200,8 +210,8 @@ void tst_Popup::hoverOpensPopupInPlace()
     const auto expected = [&] {
         const QSize outer = popup->OuterRect().size();
         return place == "shifted" ? laidOut.topLeft() + moved
-               : place == "edges" ? QPoint(screen.width() - outer.width(), screen.height() - outer.height())
-               : place == "zero"  ? QPoint(0, 0)
+            : place == "edges"    ? QPoint(screen.width() - outer.width(), screen.height() - outer.height())
+            : place == "zero"     ? QPoint(0, 0)
                                   : QPoint(w.board->x(), w.board->y() + 400 + 38);
     };
     QTRY_VERIFY(!popup->FrameMargins().isNull());
@@ -251,7 +261,7 @@ void tst_Popup::popupLayout()
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(popup);
     QCOMPARE(window->role(), QAccessible::Window);
     QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Protocol/Mode"));
-    QCOMPARE(popup->Tag, int(htSettings));   // found again by caption and type
+    QCOMPARE(popup->Tag, int(htSettings)); // found again by caption and type
     QVERIFY(popup->StatusMemo()->isReadOnly());
     QCOMPARE(popup->StatusMemo()->toPlainText(), QStringLiteral("Protocol/&Mode\nsecond line"));
     auto *widget = popup->findChild<QWidget *>(control);
@@ -268,15 +278,24 @@ void tst_Popup::pointerRules_data()
     QTest::addColumn<bool>("openAfterLeave");
     QTest::addColumn<bool>("closeOnLeave");
     QTest::addColumn<bool>("openAtTheEnd");
-    QTest::newRow("hover, off to the picture") << "" << "picture" << false << false << false;
-    QTest::newRow("hover, into the popup") << "" << "popup" << true << true << false;
-    QTest::newRow("click, off to the picture") << "click" << "picture" << true << false << true;
-    QTest::newRow("click, into the popup") << "click" << "popup" << true << false << true;
-    QTest::newRow("click, Done") << "click" << "done" << false << false << false;
-    QTest::newRow("click, close box") << "click" << "close" << false << false << false;
-    QTest::newRow("click again after Done") << "done-click" << "picture" << true << false << true;
-    QTest::newRow("screen reader's press, off to the picture") << "press" << "picture" << true << false << true;
-    QTest::newRow("screen reader's press after Done") << "done-press" << "picture" << true << false << true;
+    QTest::newRow("hover, off to the picture") << ""
+                                               << "picture" << false << false << false;
+    QTest::newRow("hover, into the popup") << ""
+                                           << "popup" << true << true << false;
+    QTest::newRow("click, off to the picture") << "click"
+                                               << "picture" << true << false << true;
+    QTest::newRow("click, into the popup") << "click"
+                                           << "popup" << true << false << true;
+    QTest::newRow("click, Done") << "click"
+                                 << "done" << false << false << false;
+    QTest::newRow("click, close box") << "click"
+                                      << "close" << false << false << false;
+    QTest::newRow("click again after Done") << "done-click"
+                                            << "picture" << true << false << true;
+    QTest::newRow("screen reader's press, off to the picture") << "press"
+                                                               << "picture" << true << false << true;
+    QTest::newRow("screen reader's press after Done") << "done-press"
+                                                      << "picture" << true << false << true;
 }
 
 void tst_Popup::pointerRules()
@@ -316,7 +335,7 @@ void tst_Popup::pointerRules()
         QVERIFY(!popup->isVisible() && !h->Entered());
         PointerUncovered(h);
         QVERIFY(!popup->isVisible());
-        click();   // the pointer never left the ring
+        click(); // the pointer never left the ring
     }
     if (leave == "picture") {
         w.Away();
@@ -345,7 +364,8 @@ void tst_Popup::pointerRules()
     QVERIFY(popup && h->RadioPanel()->parentWidget() == popup);
     if (openAtTheEnd)
         h->DoneClick();
-    QTRY_VERIFY2(h->CurrentImage() == h->NormalImage(), qPrintable(QStringLiteral("entered %1, popup active %2").arg(h->Entered()).arg(h->PopupActive())));
+    QTRY_VERIFY2(h->CurrentImage() == h->NormalImage(),
+        qPrintable(QStringLiteral("entered %1, popup active %2").arg(h->Entered()).arg(h->PopupActive())));
 
     Hover(h);
     QTRY_VERIFY(popup->isVisible());
@@ -360,13 +380,23 @@ void tst_Popup::menuPicksAndSteps_data()
 {
     // "&Settings" holds A, B, C in first-paint order, "&Options" only O.
     QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("button");   // empty: pick the entry again
-    QTest::addColumn<QString>("to");       // empty: nothing open
-    QTest::newRow("second pick closes") << "B" << "" << "";
-    QTest::newRow("next on the last opens the first") << "C" << "NextButton" << "A";
-    QTest::newRow("previous on the first opens the last") << "A" << "PreviousButton" << "C";
-    QTest::newRow("next in the middle") << "A" << "NextButton" << "B";
-    QTest::newRow("a single entry opens itself again") << "O" << "PreviousButton" << "O";
+    QTest::addColumn<QString>("button"); // empty: pick the entry again
+    QTest::addColumn<QString>("to"); // empty: nothing open
+    QTest::newRow("second pick closes") << "B"
+                                        << ""
+                                        << "";
+    QTest::newRow("next on the last opens the first") << "C"
+                                                      << "NextButton"
+                                                      << "A";
+    QTest::newRow("previous on the first opens the last") << "A"
+                                                          << "PreviousButton"
+                                                          << "C";
+    QTest::newRow("next in the middle") << "A"
+                                        << "NextButton"
+                                        << "B";
+    QTest::newRow("a single entry opens itself again") << "O"
+                                                       << "PreviousButton"
+                                                       << "O";
 }
 
 void tst_Popup::menuPicksAndSteps()
@@ -378,9 +408,10 @@ void tst_Popup::menuPicksAndSteps()
     TTestWindow w;
     const QString names = QStringLiteral("ABOC");
     for (int i = 0; i < names.size(); ++i)
-        w.Add(names.mid(i, 1), QRect(10 + 50 * i, 10, 40, 40), QRect(10, 20, 194, 73), names[i] == 'O' ? htOptions : htSettings);
+        w.Add(names.mid(i, 1), QRect(10 + 50 * i, 10, 40, 40), QRect(10, 20, 194, 73),
+            names[i] == 'O' ? htOptions : htSettings);
     QVERIFY(w.ShowAndPrepare());
-    QCOMPARE(w.Items("&Settings"), (QStringList{"A", "B", "C"}));
+    QCOMPARE(w.Items("&Settings"), (QStringList {"A", "B", "C"}));
     TBoardHighlight *start = w.board->findChild<TBoardHighlight *>(from);
     w.Entry(from)->trigger();
     QTRY_VERIFY(Open(start));
@@ -419,13 +450,13 @@ void tst_Popup::linkGroupSharesOnePopup()
     QFETCH(int, then);
     TTestWindow w;
     TBoardHighlight *stranger = w.Add("Stranger", QRect(300, 300, 40, 40));
-    QList<TBoardHighlight *> group{w.Add("Shared", QRect(20, 150, 60, 40))};
+    QList<TBoardHighlight *> group {w.Add("Shared", QRect(20, 150, 60, 40))};
     for (int i = 1; i < members; ++i) {
         group << w.Add("Shared", QRect(20 + 100 * i, 150, 60, 40), QRect());
         group.last()->setRadioPanel(group.first()->RadioPanel());
     }
     QVERIFY(w.ShowAndPrepare());
-    QCOMPARE(w.Items("&Settings"), (QStringList{"Stranger", "Shared"}));
+    QCOMPARE(w.Items("&Settings"), (QStringList {"Stranger", "Shared"}));
 
     Hover(group.at(first));
     QTRY_COMPARE(PopupCount(), 1);
@@ -453,19 +484,23 @@ void tst_Popup::menuOrder_data()
 {
     // Kinds in creation (and first-paint) order: S settings, C calibration, O options.
     QTest::addColumn<QString>("kinds");
-    QTest::addColumn<QString>("taken");   // a component name the main window already has
+    QTest::addColumn<QString>("taken"); // a component name the main window already has
     QTest::addColumn<QStringList>("bar");
     QTest::addColumn<QStringList>("names");
-    const QStringList all{"&File", "&Settings", "&Calibration", "&Options", "&Help"};
-    const QStringList names{"Settings1", "Calibration1", "Options1"};
-    QTest::newRow("settings, calibration, options") << "SCO" << "" << all << names;
-    QTest::newRow("options, calibration, settings") << "OCS" << "" << all << names;
-    QTest::newRow("calibration, options, settings") << "COS" << "" << all << names;
-    QTest::newRow("calibration before settings") << "CS" << ""
-                                                 << QStringList{"&File", "&Settings", "&Calibration", "&Help"}
-                                                 << QStringList{"Settings1", "Calibration1"};
-    QTest::newRow("first number taken") << "S" << "Settings1" << QStringList{"&File", "&Settings", "&Help"}
-                                        << QStringList{"Settings2"};
+    const QStringList all {"&File", "&Settings", "&Calibration", "&Options", "&Help"};
+    const QStringList names {"Settings1", "Calibration1", "Options1"};
+    QTest::newRow("settings, calibration, options") << "SCO"
+                                                    << "" << all << names;
+    QTest::newRow("options, calibration, settings") << "OCS"
+                                                    << "" << all << names;
+    QTest::newRow("calibration, options, settings") << "COS"
+                                                    << "" << all << names;
+    QTest::newRow("calibration before settings") << "CS"
+                                                 << "" << QStringList {"&File", "&Settings", "&Calibration", "&Help"}
+                                                 << QStringList {"Settings1", "Calibration1"};
+    QTest::newRow("first number taken") << "S"
+                                        << "Settings1" << QStringList {"&File", "&Settings", "&Help"}
+                                        << QStringList {"Settings2"};
 }
 
 void tst_Popup::menuOrder()
@@ -479,14 +514,17 @@ void tst_Popup::menuOrder()
     if (!taken.isEmpty())
         (new QObject(w.centralWidget()))->setObjectName(taken);
     for (int i = 0; i < kinds.size(); ++i)
-        w.Add(QString(), QRect(10 + 50 * i, 10, 40, 40), QRect(), kinds[i] == 'O' ? htOptions : kinds[i] == 'C' ? htCalibration : htSettings);
+        w.Add(QString(), QRect(10 + 50 * i, 10, 40, 40), QRect(),
+            kinds[i] == 'O'       ? htOptions
+                : kinds[i] == 'C' ? htCalibration
+                                  : htSettings);
     QVERIFY(w.ShowAndPrepare());
     QCOMPARE(w.Items(), bar);
     QStringList got;
     for (const QAction *top : w.menuBar()->actions().mid(1, names.size())) {
         got << top->menu()->objectName();
         QCOMPARE(top->menu()->parent(), &w);
-        QVERIFY(top->menu()->isEmpty());   // untitled highlights add no entry
+        QVERIFY(top->menu()->isEmpty()); // untitled highlights add no entry
     }
     QCOMPARE(got, names);
 }
@@ -497,7 +535,7 @@ void tst_Popup::noMenuOnThePicture()
     TTestWindow w(false);
     TBoardHighlight *h = w.Add("Load", QRect(14, 208, 273, 33));
     QVERIFY(w.ShowAndPrepare());
-    QCOMPARE(w.Items(), (QStringList{"&File", "&Help"}));
+    QCOMPARE(w.Items(), (QStringList {"&File", "&Help"}));
     h->MenuEntryClick(h);
     QTRY_VERIFY(Open(h));
     QTest::mouseClick(h->Popup()->NextButton(), Qt::LeftButton);

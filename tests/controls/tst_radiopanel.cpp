@@ -71,7 +71,7 @@ void tst_RadioPanel::radioRule_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<QStringList>("events");
     const auto row = [](const char *name, bool radio, const char *before, int clicked, const char *after,
-                        const QStringList &events, const char *panelClass = "TRadioPanel") {
+                         const QStringList &events, const char *panelClass = "TRadioPanel") {
         QTest::newRow(name) << QString(panelClass) << radio << QString(before) << clicked << QString(after) << events;
     };
     row("open one while another closed", true, "100", 1, "010", {"change J1", "click J1"});
@@ -98,7 +98,8 @@ void tst_RadioPanel::radioRule()
     panel->setRadioEnabled(radio);
     QList<TTwoJumper *> jumpers;
     QStringList log;
-    connect(panel, &TRadioPanel::OnRadioChange, panel, [&](QObject *sender) { log << "change " + sender->objectName(); });
+    connect(
+        panel, &TRadioPanel::OnRadioChange, panel, [&](QObject *sender) { log << "change " + sender->objectName(); });
     for (int i = 0; i < before.size(); ++i) {
         // Labels between the jumpers are passed by.
         new QLabel(QStringLiteral("Label"), panel);
@@ -151,7 +152,7 @@ void tst_RadioPanel::finalAnchors()
     panel->show();
     panel->FinalAnchorsApplied = applied;
     panel->setFinalAnchors(anchors);
-    QCOMPARE(panel->FinalAnchors(), anchors);   // kept for the popup even where not yet applied
+    QCOMPARE(panel->FinalAnchors(), anchors); // kept for the popup even where not yet applied
     QCOMPARE(GetAnchors(panel), applied ? anchors : TAnchors(akLeft | akTop));
     window.show();
     window.resize(360, 240);
@@ -163,15 +164,15 @@ void tst_RadioPanel::focusEntry_data()
     QTest::addColumn<QStringList>("path"); // focus moves along it; the first step only sets the start;
                                            // "click x" clicks x, which must leave the focus where it is
     QTest::addColumn<int>("entries");
-    QTest::newRow("outside into a control") << QStringList{"outside", "edit1"} << 1;
-    QTest::newRow("outside into the panel") << QStringList{"outside", "panel"} << 1;
-    QTest::newRow("between two controls") << QStringList{"edit1", "edit2"} << 0;
-    QTest::newRow("panel to its control") << QStringList{"panel", "nested"} << 0;
-    QTest::newRow("out and in again") << QStringList{"edit1", "outside", "nested", "edit2", "outside", "panel"} << 2;
+    QTest::newRow("outside into a control") << QStringList {"outside", "edit1"} << 1;
+    QTest::newRow("outside into the panel") << QStringList {"outside", "panel"} << 1;
+    QTest::newRow("between two controls") << QStringList {"edit1", "edit2"} << 0;
+    QTest::newRow("panel to its control") << QStringList {"panel", "nested"} << 0;
+    QTest::newRow("out and in again") << QStringList {"edit1", "outside", "nested", "edit2", "outside", "panel"} << 2;
     QTest::newRow("clicks on a jumper, a label, the background")
-        << QStringList{"edit1", "click jumper", "click label", "click panel"} << 0;
+        << QStringList {"edit1", "click jumper", "click label", "click panel"} << 0;
     QTest::newRow("clicks in the panel while the focus is outside")
-        << QStringList{"outside", "click jumper", "click label", "click panel"} << 0;
+        << QStringList {"outside", "click jumper", "click label", "click panel"} << 0;
 }
 
 void tst_RadioPanel::focusEntry()

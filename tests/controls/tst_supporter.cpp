@@ -1,8 +1,8 @@
 // The setup supporter's title line, help, technical-support and
 // installed-cards windows, and its start-up timing.
-#include "RunLoop.h"
 #include "LLTRELOX.h"
 #include "MessageRecorder.h"
+#include "RunLoop.h"
 #include "TApplication.h"
 #include "TBoardImage.h"
 #include "TPopupForm.h"
@@ -127,7 +127,8 @@ QString fontOf(const QWidget *widget)
 
 const QString MainWindowRtf = QStringLiteral(
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fprq2\\fcharset0 Verdana;}}"
-    "{\\colortbl\\red64\\green64\\blue64;\\red255\\green255\\blue64;\\red64\\green64\\blue255;\\red255\\green64\\blue64;}"
+    "{\\colortbl\\red64\\green64\\blue64;\\red255\\green255\\blue64;\\red64\\green64\\blue255;"
+    "\\red255\\green64\\blue64;}"
     "\\viewkind4\\uc1\\pard\\f0\\fs32\\cf0\r\n"
     "{\\b VORTAN ZX-SER8 Series Settings Program}\\par\\par\\fs24\r\n"
     "This program will help you configure the option jumpers and settings associated with this product. You should "
@@ -156,8 +157,10 @@ QString withoutNote(const QString &rtf)
 
 QString withCardParagraph(QString rtf, const QString &card)
 {
-    return rtf.insert(rtf.size() - 1, QStringLiteral("To see a list of %1 cards installed, click \"Display %1 Cards "
-                                                     "Installed\" under the File menu.\\par\\par\r\n").arg(card));
+    return rtf.insert(rtf.size() - 1,
+        QStringLiteral("To see a list of %1 cards installed, click \"Display %1 Cards "
+                       "Installed\" under the File menu.\\par\\par\r\n")
+            .arg(card));
 }
 
 const QString SupportText = QStringLiteral(
@@ -172,9 +175,9 @@ const QString SupportText = QStringLiteral(
 struct CardCase
 {
     int count;
-    QStringList texts;   // the handler's answer for each card
+    QStringList texts; // the handler's answer for each card
     QString title, list;
-    QString fileMenu = QStringLiteral("&File");   // empty: no main menu
+    QString fileMenu = QStringLiteral("&File"); // empty: no main menu
     bool nameB = false, series = true, bound = true;
 };
 
@@ -318,10 +321,11 @@ void tst_Supporter::libraryOpenedOnlyForCardList_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("main window settings: not opened though on the search path")
-        << "supporter" << QStringList{"loads=0 mapped=0 handler=0", "title=ZX-SER8 Series Settings Program", "list=none"};
+        << "supporter"
+        << QStringList {"loads=0 mapped=0 handler=0", "title=ZX-SER8 Series Settings Program", "list=none"};
     QTest::newRow("card handler: opened, its count of three asked, card 1 without text")
         << "cards"
-        << QStringList{"loads=1 mapped=1 handler=3", "title=ZX-SER8 Series Settings Program", "list=card 0|card 2"};
+        << QStringList {"loads=1 mapped=1 handler=3", "title=ZX-SER8 Series Settings Program", "list=card 0|card 2"};
 }
 
 void tst_Supporter::libraryOpenedOnlyForCardList()
@@ -349,23 +353,24 @@ void tst_Supporter::cardList_data()
     const QString none = QStringLiteral("No ZX-SER8 Series Card Found");
     const QString noCard = QStringLiteral("No Card Found");
     QTest::newRow("three cards, card 1 without text")
-        << CardCase{3, {"Card A at 300", "", "Card C at 340"}, found, "Card A at 300\nCard C at 340"};
-    QTest::newRow("zero cards: handler never called") << CardCase{0, {"x"}, none, noCard};
-    QTest::newRow("negative count") << CardCase{-4, {"x"}, none, noCard};
-    QTest::newRow("no card gives a text") << CardCase{2, {"", ""}, none, noCard};
+        << CardCase {3, {"Card A at 300", "", "Card C at 340"}, found, "Card A at 300\nCard C at 340"};
+    QTest::newRow("zero cards: handler never called") << CardCase {0, {"x"}, none, noCard};
+    QTest::newRow("negative count") << CardCase {-4, {"x"}, none, noCard};
+    QTest::newRow("no card gives a text") << CardCase {2, {"", ""}, none, noCard};
     QTest::newRow("UseCardNameB, bSeries False, no card")
-        << CardCase{0, {}, "No ZX-BAL8 Found", noCard, "&File", true, false};
+        << CardCase {0, {}, "No ZX-BAL8 Found", noCard, "&File", true, false};
     QTest::newRow("UseCardNameB with a card")
-        << CardCase{1, {"one"}, "ZX-BAL8 Series Settings Program", "one", "&File", true};
-    QTest::newRow("File menu caption without access key: no entry") << CardCase{1, {"one"}, found, "one", "File"};
-    QTest::newRow("no main menu: no entry, list still made") << CardCase{1, {"one"}, found, "one", ""};
+        << CardCase {1, {"one"}, "ZX-BAL8 Series Settings Program", "one", "&File", true};
+    QTest::newRow("File menu caption without access key: no entry") << CardCase {1, {"one"}, found, "one", "File"};
+    QTest::newRow("no main menu: no entry, list still made") << CardCase {1, {"one"}, found, "one", ""};
     QTest::newRow("GetNumCards not bound: never called")
-        << CardCase{3, {"a", "b", "c"}, none, noCard, "&File", false, true, false};
+        << CardCase {3, {"a", "b", "c"}, none, noCard, "&File", false, true, false};
 }
 
 void tst_Supporter::cardList()
 {
-    // Guards against empty texts as lines, the handler asked without cards, a call through an unbound entry, wrong names.
+    // Guards against empty texts as lines, the handler asked without cards, a call through an unbound entry, wrong
+    // names.
     QFETCH(CardCase, c);
     DriverLibraryBound = c.bound;
     GetNumCards = c.bound ? FakeGetNumCards : nullptr;
@@ -400,9 +405,9 @@ void tst_Supporter::cardList()
     // The entry heads the File menu, only under the caption "&File".
     auto *displayPCI = mw.window.findChild<QAction *>(QStringLiteral("DisplayPCI"));
     QCOMPARE(displayPCI ? displayPCI->text() : QString(),
-             c.fileMenu == QLatin1String("&File") ? QStringLiteral("Display %1 Cards Installed").arg(card) : QString());
+        c.fileMenu == QLatin1String("&File") ? QStringLiteral("Display %1 Cards Installed").arg(card) : QString());
     if (displayPCI)
-        QCOMPARE(mw.file->actions(), QList<QAction *>{displayPCI} + fileEntries);
+        QCOMPARE(mw.file->actions(), QList<QAction *> {displayPCI} + fileEntries);
 }
 
 void tst_Supporter::startUpAtFirstIdle_data()
@@ -414,7 +419,8 @@ void tst_Supporter::startUpAtFirstIdle_data()
 
 void tst_Supporter::startUpAtFirstIdle()
 {
-    // Windows built before the main window's first paint or at every idle moment, the help shown at once or never, the timer left ticking.
+    // Windows built before the main window's first paint or at every idle moment, the help shown at once or never, the
+    // timer left ticking.
     QFETCH(bool, hookBeforeShow);
     MainWindow mw;
     MessageRecorder boxes;
@@ -448,7 +454,7 @@ void tst_Supporter::startUpAtFirstIdle()
     QVERIFY2(shownAfter >= 90, qPrintable(QString::number(shownAfter)));
     QVERIFY(RunLoopUntil([] { return true; }, 20));
     QVERIFY(!TApplication::HasOnIdle());
-    QCOMPARE(mw.window.findChildren<THelpForm *>().size(), 1);   // built once, with the other windows
+    QCOMPARE(mw.window.findChildren<THelpForm *>().size(), 1); // built once, with the other windows
     QVERIFY(!mw.sup->HelpPending() && !mw.sup->TimerActive());
     QVERIFY(mw.sup->HelpForm()->isVisible() && !mw.sup->TechForm()->isVisible());
     // No calibration step ran after the help tick: it would complain about its handler.
@@ -512,7 +518,7 @@ void tst_Supporter::helpWindowScale()
 void tst_Supporter::keys_data()
 {
     QTest::addColumn<QString>("window");
-    QTest::addColumn<int>("key");   // 0: the window is closed instead
+    QTest::addColumn<int>("key"); // 0: the window is closed instead
     QTest::addColumn<bool>("hides");
     QTest::newRow("help: Return in the text") << "help" << int(Qt::Key_Return) << true;
     QTest::newRow("help: Enter in the text") << "help" << int(Qt::Key_Enter) << true;
@@ -547,8 +553,9 @@ void tst_Supporter::keys()
     controls.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(controls.form));
     if (window != QLatin1String("help")) {
-        const int closeLeft = window == QLatin1String("tech") ? 124 : 123;   // centred in the support window
-        QCOMPARE(QAccessible::queryAccessibleInterface(controls.form)->text(QAccessible::Name), controls.form->windowTitle());
+        const int closeLeft = window == QLatin1String("tech") ? 124 : 123; // centred in the support window
+        QCOMPARE(QAccessible::queryAccessibleInterface(controls.form)->text(QAccessible::Name),
+            controls.form->windowTitle());
         QCOMPARE(controls.form->size(), QSize(321, 138));
         QCOMPARE(controls.text->geometry(), QRect(8, 8, 305, 89));
         QCOMPARE(controls.button->geometry(), QRect(closeLeft, 105, 73, 25));
@@ -586,13 +593,13 @@ void tst_Supporter::programTour()
 {
     // Guards against the program's help with a wrong heading, a card list, or Start's keys not pinning a popup.
     QFETCH(int, key);
-    MessageRecorder boxes;   // the port-driver warning, if any
+    MessageRecorder boxes; // the port-driver warning, if any
     TMainForm form;
     form.show();
     auto *sup = form.findChild<TSetupSupporter *>();
     QVERIFY(RunLoopUntil([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }));
     QCOMPARE(sup->HelpForm()->HelpRich->document()->firstBlock().text(),
-             QStringLiteral("VORTAN ZX-SER8 Series Settings Program"));
+        QStringLiteral("VORTAN ZX-SER8 Series Settings Program"));
     QVERIFY(!sup->PCIForm() && !form.findChild<QAction *>(QStringLiteral("DisplayPCI")));
 
     const Qt::KeyboardModifiers modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;

@@ -25,7 +25,7 @@ public:
 
 namespace {
 
-const QStringList OptionPanels{"ClockPanel", "BasePanel", "ModePanel", "LoadPanel", "DFPanel"};
+const QStringList OptionPanels {"ClockPanel", "BasePanel", "ModePanel", "LoadPanel", "DFPanel"};
 
 // The probes' colour codes: button face, black, gray, yellow, maroon, blue.
 QColor colourOf(QChar code)
@@ -38,11 +38,13 @@ QColor colourOf(QChar code)
 class BlitRecorder : public QImage, public QPaintEngine
 {
 public:
-    explicit BlitRecorder(const QSize &size) : QImage(size, QImage::Format_RGB32) {}
+    explicit BlitRecorder(const QSize &size)
+        : QImage(size, QImage::Format_RGB32)
+    { }
     QPaintEngine *paintEngine() const override { return const_cast<BlitRecorder *>(this); }
     bool begin(QPaintDevice *) override { return true; }
     bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
+    void updateState(const QPaintEngineState &) override { }
     Type type() const override { return User; }
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { ++calls; }
     void drawImage(const QRectF &, const QImage &image, const QRectF &, Qt::ImageConversionFlags) override
@@ -104,7 +106,7 @@ void tst_TwoJumper::drawing_data()
     QTest::addColumn<QRect>("pin2");
 
     const auto row = [](const char *name, QSize size, TOrientationType turn, bool closed, const char *probes,
-                        QRect pin1 = {}, QRect pin2 = {}, TBorderStyle border = bsSingle, const char *host = "plain") {
+                         QRect pin1 = {}, QRect pin2 = {}, TBorderStyle border = bsSingle, const char *host = "plain") {
         QTest::newRow(name) << size << int(turn) << closed << int(border) << QString(host) << QString(probes) << pin1
                             << pin2;
     };
@@ -156,9 +158,11 @@ void tst_TwoJumper::drawing()
     QFETCH(QRect, pin1);
     QFETCH(QRect, pin2);
 
-    std::unique_ptr<QWidget> owner(parent == "panel" ? new TRadioPanel : parent == "derived" ? new TDerivedPanel : new QWidget);
+    std::unique_ptr<QWidget> owner(parent == "panel" ? new TRadioPanel
+            : parent == "derived"                    ? new TDerivedPanel
+                                                     : new QWidget);
     if (auto *panel = qobject_cast<TRadioPanel *>(owner.get()))
-        panel->setColor(clBlue);   // a derived panel's colour must not count
+        panel->setColor(clBlue); // a derived panel's colour must not count
     auto *j = new TTwoJumper(owner.get());
     j->resize(size);
     j->setOrientation(TOrientationType(orientation));
@@ -192,14 +196,19 @@ void tst_TwoJumper::sizeExchange_data()
     QTest::addColumn<QList<int>>("loaded");
     QTest::addColumn<QList<int>>("later");
     QTest::addColumn<QSize>("expected");
-    QTest::newRow("shown, turned left") << QSize(34, 18) << QList<int>{} << QList<int>{otLeft} << QSize(18, 34);
-    QTest::newRow("up to down keeps size") << QSize(34, 18) << QList<int>{} << QList<int>{otDown} << QSize(34, 18);
-    QTest::newRow("loaded left, to right") << QSize(16, 32) << QList<int>{otLeft} << QList<int>{otRight} << QSize(16, 32);
-    QTest::newRow("loaded left, to up") << QSize(16, 32) << QList<int>{otLeft} << QList<int>{otUp} << QSize(32, 16);
-    QTest::newRow("left, right: one crossing") << QSize(34, 18) << QList<int>{} << QList<int>{otLeft, otRight} << QSize(18, 34);
-    QTest::newRow("left and back cancels") << QSize(34, 18) << QList<int>{} << QList<int>{otLeft, otUp} << QSize(34, 18);
-    QTest::newRow("loaded left, up and back") << QSize(16, 32) << QList<int>{otLeft} << QList<int>{otUp, otLeft} << QSize(16, 32);
-    QTest::newRow("three crossings") << QSize(34, 18) << QList<int>{} << QList<int>{otLeft, otDown, otRight} << QSize(18, 34);
+    QTest::newRow("shown, turned left") << QSize(34, 18) << QList<int> {} << QList<int> {otLeft} << QSize(18, 34);
+    QTest::newRow("up to down keeps size") << QSize(34, 18) << QList<int> {} << QList<int> {otDown} << QSize(34, 18);
+    QTest::newRow("loaded left, to right")
+        << QSize(16, 32) << QList<int> {otLeft} << QList<int> {otRight} << QSize(16, 32);
+    QTest::newRow("loaded left, to up") << QSize(16, 32) << QList<int> {otLeft} << QList<int> {otUp} << QSize(32, 16);
+    QTest::newRow("left, right: one crossing")
+        << QSize(34, 18) << QList<int> {} << QList<int> {otLeft, otRight} << QSize(18, 34);
+    QTest::newRow("left and back cancels")
+        << QSize(34, 18) << QList<int> {} << QList<int> {otLeft, otUp} << QSize(34, 18);
+    QTest::newRow("loaded left, up and back")
+        << QSize(16, 32) << QList<int> {otLeft} << QList<int> {otUp, otLeft} << QSize(16, 32);
+    QTest::newRow("three crossings") << QSize(34, 18) << QList<int> {} << QList<int> {otLeft, otDown, otRight}
+                                     << QSize(18, 34);
 }
 
 void tst_TwoJumper::sizeExchange()
@@ -234,7 +243,7 @@ void tst_TwoJumper::sizeExchange()
     fresh.resize(expected);
     fresh.setOrientation(j->Orientation());
     QCOMPARE(j->grab().toImage().convertToFormat(QImage::Format_RGB32),
-             fresh.grab().toImage().convertToFormat(QImage::Format_RGB32));
+        fresh.grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 void tst_TwoJumper::changes_data()
@@ -271,7 +280,7 @@ void tst_TwoJumper::changes()
     panel.setRadioEnabled(true);
     const bool systemCap = change == "system colour";
     if (systemCap)
-        panel.setColor(clBlue);   // only the cap follows the palette
+        panel.setColor(clBlue); // only the cap follows the palette
     const auto closedJumper = [&] {
         auto *j = new TTwoJumper(&panel);
         j->setClosed(true);
@@ -291,7 +300,7 @@ void tst_TwoJumper::changes()
     QTRY_VERIFY(jumperPaints.paints > 0 && sentinelPaints.paints > 0);
     const qint64 kept = blittedImage(j);
     QVERIFY(kept > 0);
-    QCOMPARE(blittedImage(j), kept);   // nothing changed: the same picture again
+    QCOMPARE(blittedImage(j), kept); // nothing changed: the same picture again
     jumperPaints.paints = sentinelPaints.paints = 0;
 
     const QPalette before = QApplication::palette();
@@ -330,18 +339,18 @@ void tst_TwoJumper::clicks_data()
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("clicks"); // Closed as OnClick sees it, per click
-    const QStringList click{"press", "release"};
-    QTest::newRow("opens") << false << true << click << QStringList{"closed=1"};
-    QTest::newRow("closes") << true << true << click << QStringList{"closed=0"};
-    QTest::newRow("two clicks") << false << true << (click + click) << QStringList{"closed=1", "closed=0"};
-    QTest::newRow("released outside") << false << true << QStringList{"press", "release outside"} << QStringList{};
-    QTest::newRow("double-click") << false << true << (click + QStringList{"press", "dclick", "release"})
-                                  << QStringList{"closed=1"};
-    QTest::newRow("double-click, no second press") << true << true << (click + QStringList{"dclick", "release"})
-                                                   << QStringList{"closed=0"};
-    QTest::newRow("right button") << false << true << QStringList{"right press", "right release"} << QStringList{};
-    QTest::newRow("release only") << false << true << QStringList{"release"} << QStringList{};
-    QTest::newRow("disabled") << false << false << click << QStringList{};
+    const QStringList click {"press", "release"};
+    QTest::newRow("opens") << false << true << click << QStringList {"closed=1"};
+    QTest::newRow("closes") << true << true << click << QStringList {"closed=0"};
+    QTest::newRow("two clicks") << false << true << (click + click) << QStringList {"closed=1", "closed=0"};
+    QTest::newRow("released outside") << false << true << QStringList {"press", "release outside"} << QStringList {};
+    QTest::newRow("double-click") << false << true << (click + QStringList {"press", "dclick", "release"})
+                                  << QStringList {"closed=1"};
+    QTest::newRow("double-click, no second press")
+        << true << true << (click + QStringList {"dclick", "release"}) << QStringList {"closed=0"};
+    QTest::newRow("right button") << false << true << QStringList {"right press", "right release"} << QStringList {};
+    QTest::newRow("release only") << false << true << QStringList {"release"} << QStringList {};
+    QTest::newRow("disabled") << false << false << click << QStringList {};
 }
 
 void tst_TwoJumper::clicks()
@@ -462,14 +471,14 @@ void tst_TwoJumper::accessible_data()
     const auto row = [](const char *jumper, const char *name, bool closed, bool enabled) {
         QTest::addRow("%s", jumper) << jumper << name << closed << enabled;
     };
-    row("ClockJumper", "X4 CLK", false, true);   // its label stands to its right
+    row("ClockJumper", "X4 CLK", false, true); // its label stands to its right
     row("DFJumperB", "DF", false, false);
-    row("BaseJumper7A", "A7", true, true);       // the correction line beside it is farther
-    row("RS422JumperA", "x422", false, true);    // standing jumpers: the label below
+    row("BaseJumper7A", "A7", true, true); // the correction line beside it is farther
+    row("RS422JumperA", "x422", false, true); // standing jumpers: the label below
     row("RLDJumperB", "xRLD", false, false);
     row("TLDJumperB", "xTLD", false, false);
-    row("RS422JumperB", "x422", false, false);   // the same labels in another order
-    row("RS485JumperB", "RS485", true, false);   // its row label before the "x" below it
+    row("RS422JumperB", "x422", false, false); // the same labels in another order
+    row("RS485JumperB", "RS485", true, false); // its row label before the "x" below it
 }
 
 void tst_TwoJumper::accessible()

@@ -41,7 +41,7 @@ class tst_Cli : public QObject
 {
     Q_OBJECT
 
-    std::optional<QTemporaryDir> m_dir;   // a fresh one for each test
+    std::optional<QTemporaryDir> m_dir; // a fresh one for each test
 
     QString Path(const QString &name) const { return m_dir->filePath(name); }
     static QJsonObject Json(const QString &text) { return QJsonDocument::fromJson(text.toUtf8()).object(); }
@@ -68,8 +68,9 @@ class tst_Cli : public QObject
     TRun Run(QStringList args, int stdinFd = -1) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        args = QStringList{ "ZX_CLI_PKEXEC=" ZX_CLI_STANDIN, "ZX_CARD_STATE=" + Path("registers"),
-                            "ZX_CARD_LOG=" + Path("log") } + args;
+        args = QStringList {"ZX_CLI_PKEXEC=" ZX_CLI_STANDIN, "ZX_CARD_STATE=" + Path("registers"),
+                   "ZX_CARD_LOG=" + Path("log")}
+            + args;
         while (args.value(0).contains('=')) {
             const QString pair = args.takeFirst();
             environment.insert(pair.section('=', 0, 0), pair.section('=', 1));
@@ -81,9 +82,9 @@ class tst_Cli : public QObject
         process.start(ZX_CLI_BINARY, args);
         process.closeWriteChannel();
         const bool finished = process.waitForFinished(10000);
-        return { finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                 QString::fromLocal8Bit(process.readAllStandardOutput()),
-                 QString::fromLocal8Bit(process.readAllStandardError()) };
+        return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
     }
 
     // The requests the card saw; the driver probe says nothing about the card.
@@ -99,20 +100,30 @@ private slots:
     void jumpers_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("actual");   // the correction line, empty when none
-        QTest::addColumn<QString>("states");   // A9 to A5
+        QTest::addColumn<QString>("actual"); // the correction line, empty when none
+        QTest::addColumn<QString>("states"); // A9 to A5
         const QString at300 = "removed removed installed installed installed";
         const QString allRemoved = "removed removed removed removed removed";
         const QString allInstalled = "installed installed installed installed installed";
-        QTest::newRow("300") << "300" << "" << at300;
-        QTest::newRow("0300") << "0300" << "" << at300;
-        QTest::newRow("2a0") << "2a0" << "" << "removed installed removed installed removed";
-        QTest::newRow("301") << "301" << "Actual: 300" << at300;
-        QTest::newRow("3FF") << "3FF" << "Actual: 3E0" << allRemoved;
-        QTest::newRow("1300") << "1300" << "Actual: 300" << at300;
-        QTest::newRow("0") << "0" << "" << allInstalled;
-        QTest::newRow("1F") << "1F" << "Actual: 0" << allInstalled;
-        QTest::newRow("FFFFFFFF") << "FFFFFFFF" << "Actual: 3E0" << allRemoved;
+        QTest::newRow("300") << "300"
+                             << "" << at300;
+        QTest::newRow("0300") << "0300"
+                              << "" << at300;
+        QTest::newRow("2a0") << "2a0"
+                             << ""
+                             << "removed installed removed installed removed";
+        QTest::newRow("301") << "301"
+                             << "Actual: 300" << at300;
+        QTest::newRow("3FF") << "3FF"
+                             << "Actual: 3E0" << allRemoved;
+        QTest::newRow("1300") << "1300"
+                              << "Actual: 300" << at300;
+        QTest::newRow("0") << "0"
+                           << "" << allInstalled;
+        QTest::newRow("1F") << "1F"
+                            << "Actual: 0" << allInstalled;
+        QTest::newRow("FFFFFFFF") << "FFFFFFFF"
+                                  << "Actual: 3E0" << allRemoved;
     }
 
     void jumpers()
@@ -121,7 +132,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, actual);
         QFETCH(QString, states);
-        const TRun run = Run({ "jumpers", typed });
+        const TRun run = Run({"jumpers", typed});
         QCOMPARE(run.Status, 0);
         QCOMPARE(run.Err, QString());
         const QStringList lines = run.Out.split('\n', Qt::SkipEmptyParts);
@@ -167,14 +178,15 @@ private slots:
         QTest::newRow("IRQ 16") << linux + "16" << irqs.arg("16");
         QTest::newRow("unknown option") << "read --base 300 --force"
                                         << "Unknown option 'force' (see zx-setup-cli read --help)";
-        QTest::newRow("unknown command") << "erase" << "unknown command \"erase\" (see zx-setup-cli --help)";
-        QTest::newRow("no terminal, no --yes")
-            << "write --base 300 --irq 10 --ports " + Ports
-            << "standard input is not a terminal: add --yes to write without being asked";
+        QTest::newRow("unknown command") << "erase"
+                                         << "unknown command \"erase\" (see zx-setup-cli --help)";
+        QTest::newRow("no terminal, no --yes") << "write --base 300 --irq 10 --ports "
+                + Ports << "standard input is not a terminal: add --yes to write without being asked";
         QTest::newRow("both --base and --ports")
-            << linux + "10 --base 300" << "linux needs either --base or --ports (see zx-setup-cli linux --help)";
-        QTest::newRow("first tty not a number")
-            << linux + "10 --first-tty ttyS4" << "--first-tty \"ttyS4\" is not a line number from 0 to 248";
+            << linux + "10 --base 300"
+            << "linux needs either --base or --ports (see zx-setup-cli linux --help)";
+        QTest::newRow("first tty not a number") << linux + "10 --first-tty ttyS4"
+                                                << "--first-tty \"ttyS4\" is not a line number from 0 to 248";
         QTest::newRow("unknown UART") << linux + "10 --uart 16550B"
                                       << "--uart \"16550B\" is not a UART type setserial knows: choose 8250, 16450, "
                                          "16550, 16550A, 16650, 16650V2, 16654, 16750, 16850, 16950, 16954";
@@ -194,15 +206,16 @@ private slots:
 
     void read_data()
     {
-        QTest::addColumn<QString>("args");        // leading VAR=value words: the environment
+        QTest::addColumn<QString>("args"); // leading VAR=value words: the environment
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("addresses");   // ports A to H as printed
-        QTest::addColumn<QString>("error");       // the start of the one line on standard error
+        QTest::addColumn<QString>("addresses"); // ports A to H as printed
+        QTest::addColumn<QString>("error"); // the start of the one line on standard error
         const QString known = QStringLiteral("A 3F8, B 2F8, C 100, D 108, E 110, F 118, G 3E8, H 2E8");
         QTest::newRow("known card") << "read --base 300" << 0 << known << "";
         QTest::newRow("typed 301, the card at 300") << "read --base 301 --json" << 0 << known << "";
         QTest::newRow("no card at 2A0") << "read --base 2A0 --json" << 0
-                                        << "A 7F8, B 7F8, C 7F8, D 7F8, E 7F8, F 7F8, G 7F8, H 7F8" << "";
+                                        << "A 7F8, B 7F8, C 7F8, D 7F8, E 7F8, F 7F8, G 7F8, H 7F8"
+                                        << "";
         QTest::newRow("linux from no card") << "linux --base 2A0 --irq 5" << 1 << ""
                                             << "zx-setup-cli: port A reads 7F8, which is not a port address (100 to "
                                                "3F8): is the card at control base address 2A0, with its DF jumper "
@@ -210,8 +223,8 @@ private slots:
         QTest::newRow("authorisation dismissed") << "ZX_CARD_EXIT=126 read --base 300" << 3 << "" << NoAccess;
         QTest::newRow("no pkexec") << "ZX_CLI_PKEXEC=/nonexistent/pkexec read --base 300" << 3 << ""
                                    << NoAccess + "pkexec is not installed";
-        QTest::newRow("writing without access") << "ZX_CARD_EXIT=126 write --yes --base 300 --irq 10 --ports " + Ports
-                                                << 3 << "" << NoAccess;
+        QTest::newRow("writing without access")
+            << "ZX_CARD_EXIT=126 write --yes --base 300 --irq 10 --ports " + Ports << 3 << "" << NoAccess;
     }
 
     void read()
@@ -232,22 +245,23 @@ private slots:
             QVERIFY(!run.Out.contains("have been written"));
             return;
         }
-        QCOMPARE(run.Err, addresses.contains("7F8") ? "zx-setup-cli: not every port has a port address: is the card "
-                                                      "at control base address 2A0, with its DF jumper installed?\n"
-                                                    : QString());
+        QCOMPARE(run.Err,
+            addresses.contains("7F8") ? "zx-setup-cli: not every port has a port address: is the card "
+                                        "at control base address 2A0, with its DF jumper installed?\n"
+                                      : QString());
         const int base = args.section(' ', 2, 2).toInt(nullptr, 16) & 0x3E0;
         QCOMPARE(PortColumn(run.Out), addresses);
         if (args.endsWith("--json"))
             QCOMPARE(Json(run.Out)["base"].toString(), QString::number(base, 16).toUpper());
-        QCOMPARE(Log(), QStringList{ "START" } + ReadBack(base));
+        QCOMPARE(Log(), QStringList {"START"} + ReadBack(base));
     }
 
     void write_data()
     {
-        QTest::addColumn<int>("status");          // 1: the card does not keep what is written
+        QTest::addColumn<int>("status"); // 1: the card does not keep what is written
         QTest::addColumn<bool>("json");
-        QTest::addColumn<QByteArray>("answer");   // typed at the prompt on a terminal; none: --yes
-        QTest::addColumn<QString>("error");       // the tool's own last line on standard error
+        QTest::addColumn<QByteArray>("answer"); // typed at the prompt on a terminal; none: --yes
+        QTest::addColumn<QString>("error"); // the tool's own last line on standard error
         const QString lost = QStringLiteral("The card did not keep the addresses written for port(s) B, E. Check the "
                                             "control base address and that the card is installed, then try again.");
         const QString cancelled = QStringLiteral("cancelled; nothing was written");
@@ -287,8 +301,9 @@ private slots:
             "The setup program will now write the port resources. If they conflict with another device in your system, "
             "neither may function once the DF jumper is removed. Are you sure you want to use these resources?\n"
             "Write these resources to the card? [y/N] ");
-        QCOMPARE(run.Err, (answer.isEmpty() ? QString() : question)
-                     + (error.isEmpty() ? QString() : "zx-setup-cli: " + error + "\n"));
+        QCOMPARE(run.Err,
+            (answer.isEmpty() ? QString() : question)
+                + (error.isEmpty() ? QString() : "zx-setup-cli: " + error + "\n"));
         if (json) {
             const QJsonObject result = Json(run.Out);
             QCOMPARE(result["kept"].toBool(), status == 0);
@@ -302,15 +317,15 @@ private slots:
             QCOMPARE(run.Out.endsWith("The resources have been written to the card. You will now need to shut down "
                                       "the stack, remove the DF jumper, and start back up. Your card will then be "
                                       "ready for use!\n"),
-                     status == 0);
+                status == 0);
         }
         QCOMPARE(ReadFile("registers").simplified(), status == 0 ? written : before);
         QCOMPARE(QFile::exists(Path("log")), status != 4);
         if (!answer.isEmpty())
-            return;   // after the prompt the requests are those of --yes
+            return; // after the prompt the requests are those of --yes
 
         // A first read, thirteen index and data writes, then registers 1 to 8 read back; nothing else.
-        QStringList expected{ "START", "OUT 0x2e1 0x01", "IN 0x2e2" };
+        QStringList expected {"START", "OUT 0x2e1 0x01", "IN 0x2e2"};
         for (int reg = 0; reg <= 12; ++reg)
             expected << QStringLiteral("OUT 0x2e1 0x%1").arg(reg, 2, 16, QChar('0'))
                      << "OUT 0x2e2 0x" + written.split(' ')[reg];
@@ -329,11 +344,11 @@ private slots:
     void kernelLines_data()
     {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("ttys");         // index:port:irq of each ttyS line the kernel has
-        QTest::addColumn<QStringList>("kernel");   // what the kernel has at each port's address
-        QTest::addColumn<QString>("firstLine");    // the setserial line of port A
-        QTest::addColumn<int>("nrUarts");          // the kernel parameter to set, 0: none
-        QTest::addColumn<QString>("moved");        // the note on a line that serves another UART now
+        QTest::addColumn<QString>("ttys"); // index:port:irq of each ttyS line the kernel has
+        QTest::addColumn<QStringList>("kernel"); // what the kernel has at each port's address
+        QTest::addColumn<QString>("firstLine"); // the setserial line of port A
+        QTest::addColumn<int>("nrUarts"); // the kernel parameter to set, 0: none
+        QTest::addColumn<QString>("moved"); // the note on a line that serves another UART now
         const QString standard = QStringLiteral("0:3F8:4 1:2F8:3 2:3E8:4 3:2E8:3");
         QStringList unknown(8, QStringLiteral("not known to the kernel")), known, oneKnown = unknown;
         QString fourMore = standard;
@@ -370,11 +385,11 @@ private slots:
             WriteFile(dir + "/port", "0x" + tty.section(':', 1, 1).toLatin1() + "\n");
             WriteFile(dir + "/irq", tty.section(':', 2).toLatin1() + "\n");
         }
-        QVERIFY(QDir().mkpath(Path("tty/tty0")));   // not a serial line
+        QVERIFY(QDir().mkpath(Path("tty/tty0"))); // not a serial line
         const QStringList arguments = args.split(' ') << "--sysfs" << Path("tty");
         const int first = args.contains("--first-tty") ? args.section(' ', -1).toInt() : 4;
 
-        const TRun text = Run(arguments), json = Run(arguments + QStringList{ "--json" });
+        const TRun text = Run(arguments), json = Run(arguments + QStringList {"--json"});
         QCOMPARE(text.Status, 0);
         QCOMPARE(json.Status, 0);
         QCOMPARE(text.Err, QString());
@@ -383,10 +398,10 @@ private slots:
         const QJsonObject result = Json(json.Out);
         for (int port = 0; port < 8; ++port) {
             QCOMPARE(lines.value(table + 1 + port).simplified(),
-                     QStringLiteral("%1 %2 ttyS%3 %4")
-                         .arg(QChar('A' + port), QString::number(0x100 + 8 * port, 16).toUpper())
-                         .arg(first + port)
-                         .arg(kernel[port]));
+                QStringLiteral("%1 %2 ttyS%3 %4")
+                    .arg(QChar('A' + port), QString::number(0x100 + 8 * port, 16).toUpper())
+                    .arg(first + port)
+                    .arg(kernel[port]));
             const QString name = kernel[port].section(' ', 0, 0);
             QCOMPARE(result["ports"][port]["kernel_tty"].toString(), name.startsWith("ttyS") ? name : QString());
         }

@@ -30,8 +30,8 @@ int Pattern(int offset)
 class THelperRun : public QProcess
 {
 public:
-    THelperRun(const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString(),
-               int refusedCall = 0)
+    THelperRun(
+        const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString(), int refusedCall = 0)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZX_PORTHELPER_DEVICE", device);
@@ -115,8 +115,10 @@ TPortAccessConfig tst_PortHelper::HelperConfig(const QString &pkexecBody, const 
     config.DevicePath.clear(); // as an ordinary user: the device does not open directly
     config.PkexecPath = m_dir->filePath("pkexec");
     WriteStandIn(config.PkexecPath,
-                 QStringLiteral("#!/bin/sh\necho started >> '%1'\n%2\n").arg(m_dir->filePath("starts"), pkexecBody).toUtf8(), true);
-    config.HelperPath = helper == QLatin1String("real") ? QStringLiteral(ZX_PORTHELPER_BINARY) : m_dir->filePath("helper");
+        QStringLiteral("#!/bin/sh\necho started >> '%1'\n%2\n").arg(m_dir->filePath("starts"), pkexecBody).toUtf8(),
+        true);
+    config.HelperPath
+        = helper == QLatin1String("real") ? QStringLiteral(ZX_PORTHELPER_BINARY) : m_dir->filePath("helper");
     if (helper != QLatin1String("real"))
         WriteStandIn(config.HelperPath, ("#!/bin/sh\n" + helper + "\n").toUtf8(), true);
     config.LockdownPath = m_dir->filePath("lockdown");
@@ -134,8 +136,8 @@ int tst_PortHelper::Starts() const
 void tst_PortHelper::helperAnswers_data()
 {
     QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QString>("reply");   // an "ERR <kind>" reply is matched by its start
-    QTest::addColumn<int>("offset");      // written byte's offset, -1: nothing written
+    QTest::addColumn<QString>("reply"); // an "ERR <kind>" reply is matched by its start
+    QTest::addColumn<int>("offset"); // written byte's offset, -1: nothing written
     QTest::addColumn<int>("byte");
 
     const auto read = [](int port) { return QStringLiteral("OK 0x%1").arg(Pattern(port), 2, 16, QLatin1Char('0')); };
@@ -153,17 +155,18 @@ void tst_PortHelper::helperAnswers_data()
             QTest::newRow(qPrintable(kind + QStringLiteral(": ") + name)) << request << "ERR " + kind << -1 << 0;
     };
     // The system board's ports are refused even where a base below 100 would put the card's.
-    bad("refused", { { "port below the probe", "OUT 0x60 0x01" }, { "DMA, index port of 000", "IN 0x1" },
-                     { "DMA, data port of 000 written", "OUT 0x002 0x00" },
-                     { "interrupt controller mask", "OUT 0x021 0xff" }, { "probe port written", "OUT 0x061 0x03" },
-                     { "data port of E0 read", "IN 0x0E2" }, { "base address itself", "IN 0x300" },
-                     { "third port above a base", "OUT 0x303 0x01" }, { "above the settable bases", "IN 0x401" },
-                     { "top of the port space", "IN 0xffff" } });
-    bad("malformed", { { "empty line", "" }, { "no port", "IN" }, { "decimal port", "IN 769" }, { "bare prefix", "IN 0x" },
-                       { "port past 16 bits", "IN 0x10301" }, { "write without value", "OUT 0x301" },
-                       { "value past a byte", "OUT 0x301 0x105" }, { "not hexadecimal", "OUT 0x30g 0x05" },
-                       { "trailing word", "IN 0x301 now" }, { "lower-case verb", "out 0x301 0x05" },
-                       { "unknown verb", "RESET 0x301" }, { "over-long line", "OUT 0x301 0x05 " + QByteArray(4000, 'x') } });
+    bad("refused",
+        {{"port below the probe", "OUT 0x60 0x01"}, {"DMA, index port of 000", "IN 0x1"},
+            {"DMA, data port of 000 written", "OUT 0x002 0x00"}, {"interrupt controller mask", "OUT 0x021 0xff"},
+            {"probe port written", "OUT 0x061 0x03"}, {"data port of E0 read", "IN 0x0E2"},
+            {"base address itself", "IN 0x300"}, {"third port above a base", "OUT 0x303 0x01"},
+            {"above the settable bases", "IN 0x401"}, {"top of the port space", "IN 0xffff"}});
+    bad("malformed",
+        {{"empty line", ""}, {"no port", "IN"}, {"decimal port", "IN 769"}, {"bare prefix", "IN 0x"},
+            {"port past 16 bits", "IN 0x10301"}, {"write without value", "OUT 0x301"},
+            {"value past a byte", "OUT 0x301 0x105"}, {"not hexadecimal", "OUT 0x30g 0x05"},
+            {"trailing word", "IN 0x301 now"}, {"lower-case verb", "out 0x301 0x05"}, {"unknown verb", "RESET 0x301"},
+            {"over-long line", "OUT 0x301 0x05 " + QByteArray(4000, 'x')}});
 }
 
 void tst_PortHelper::helperAnswers()
@@ -182,7 +185,7 @@ void tst_PortHelper::helperAnswers()
     QCOMPARE(helper.Line(), QStringLiteral("READY"));
     const QString got = helper.Ask(request);
     QVERIFY2(reply.startsWith("ERR") ? got.startsWith(reply) : got == reply, qPrintable(got));
-    QCOMPARE(helper.Ask("OUT 0x302 0x44"), QStringLiteral("OK"));   // still serving
+    QCOMPARE(helper.Ask("OUT 0x302 0x44"), QStringLiteral("OK")); // still serving
     QVERIFY(ReadStandIn(m_device) == expected);
 }
 
@@ -202,16 +205,16 @@ void tst_PortHelper::helperRun_data()
     QTest::newRow("started directly") << QStringList() << true << QString() << 0 << served << wrote.arg(own) << 0;
     QTest::newRow("unreadable caller id") << QStringList() << true << "42x" << 0 << served << wrote.arg(own) << 0;
     // pkexec passes its caller's arguments through: none may redirect the helper.
-    QTest::newRow("argument naming another file") << QStringList{"--device", "/etc/passwd"} << true << QString() << 64
-                                                  << QString() << QString() << 0;
+    QTest::newRow("argument naming another file")
+        << QStringList {"--device", "/etc/passwd"} << true << QString() << 64 << QString() << QString() << 0;
     QTest::newRow("missing device") << QStringList() << false << QString() << 69
                                     << QStringLiteral("ERR open 2 %1\n").arg(strerror(ENOENT)) << QString() << 0;
     // Started as root (by pkexec) it leaves root before serving, or does not serve at all.
     const QString noDrop = QStringLiteral("uid 4242: could not drop root privileges (%1): %2; not serving");
-    for (const auto &[what, call] : { std::pair{ "supplementary groups", SYS_setgroups }, { "group id", SYS_setgid },
-                                      { "user id", SYS_setuid } })
-        QTest::newRow(qPrintable(QStringLiteral("%1 kept").arg(what))) << QStringList() << true << "4242" << 71 << QString()
-                                                               << noDrop.arg(what, strerror(EPERM)) << int(call);
+    for (const auto &[what, call] :
+        {std::pair {"supplementary groups", SYS_setgroups}, {"group id", SYS_setgid}, {"user id", SYS_setuid}})
+        QTest::newRow(qPrintable(QStringLiteral("%1 kept").arg(what)))
+            << QStringList() << true << "4242" << 71 << QString() << noDrop.arg(what, strerror(EPERM)) << int(call);
 }
 
 void tst_PortHelper::helperRun()
@@ -248,19 +251,19 @@ void tst_PortHelper::helperRun()
 
 void tst_PortHelper::backendAccess_data()
 {
-    QTest::addColumn<bool>("device");      // the device opens (root); false: not tried (an ordinary user)
-    QTest::addColumn<QString>("pkexec");   // script body
-    QTest::addColumn<QString>("helper");   // "real" or a script body
+    QTest::addColumn<bool>("device"); // the device opens (root); false: not tried (an ordinary user)
+    QTest::addColumn<QString>("pkexec"); // script body
+    QTest::addColumn<QString>("helper"); // "real" or a script body
     QTest::addColumn<QByteArray>("lockdown");
     QTest::addColumn<QList<int>>("reads"); // three reads of port 0x302
-    QTest::addColumn<QString>("cause");    // empty: access works
+    QTest::addColumn<QString>("cause"); // empty: access works
     QTest::addColumn<int>("starts");
 
     const QString run = QStringLiteral("exec \"$@\"");
     const int data = Pattern(0x302);
-    const QList<int> all{data, data, data}, none{kNoDriver, kNoDriver, kNoDriver};
+    const QList<int> all {data, data, data}, none {kNoDriver, kNoDriver, kNoDriver};
     const auto row = [](const char *name, bool device, const QString &pkexec, const QString &helper,
-                        const QList<int> &reads, const QString &cause, int starts, const QByteArray &lockdown = {}) {
+                         const QList<int> &reads, const QString &cause, int starts, const QByteArray &lockdown = {}) {
         QTest::newRow(name) << device << pkexec << helper << lockdown << reads << cause << starts;
     };
     row("run as root: the device, no helper", true, run, "real", all, {}, 0);
@@ -271,7 +274,8 @@ void tst_PortHelper::backendAccess_data()
     row("helper hangs", false, run, "echo READY; exec sleep 5", none, "did not answer within 300 ms. Restart", 1);
     row("helper talks nonsense", false, run, "echo READY; read l; echo 'fine thanks'; exec sleep 5", none,
         "does not understand. Reinstall", 1);
-    row("helper ends before ready", false, run, "exit 3", none, "did not start (exit status 3). The system log says why", 1);
+    row("helper ends before ready", false, run, "exit 3", none,
+        "did not start (exit status 3). The system log says why", 1);
     // The kernel's lockdown selection tells lockdown from a plain refusal.
     const QString notPermitted = QStringLiteral("echo 'ERR open 1 Operation not permitted'; exit 69");
     row("kernel lockdown, integrity", false, run, notPermitted, none, "locked down (mode \"integrity\")", 1,
@@ -318,7 +322,7 @@ void tst_PortHelper::backendAccess()
         } else {
             QCOMPARE(int(backend.In(0x61)), int(kNoDriver));
             QVERIFY2(backend.Cause().contains(cause) && !backend.Cause().contains('\n'), qPrintable(backend.Cause()));
-            QCOMPARE(m_reports, QStringList{"Settings: port access unavailable: " + backend.Cause()});
+            QCOMPARE(m_reports, QStringList {"Settings: port access unavailable: " + backend.Cause()});
         }
         QCOMPARE(Starts(), starts);
     }

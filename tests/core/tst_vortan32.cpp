@@ -1,8 +1,8 @@
 // Port I/O: the device backend over a file whose offsets are port numbers,
 // and the switch between backends.
 #include "SimulatedCard.h"
-#include <QtTest>
 #include "VORTAN32.h"
+#include <QtTest>
 
 #include <QTemporaryDir>
 
@@ -41,7 +41,7 @@ void tst_Vortan32::cleanup()
 void tst_Vortan32::deviceAccess_data()
 {
     QTest::addColumn<int>("port");
-    QTest::addColumn<int>("written");   // -1: only read
+    QTest::addColumn<int>("written"); // -1: only read
     QTest::addColumn<int>("read");
     QTest::newRow("port 0x61") << 0x61 << -1 << ((0x61 * 7 + 3) & 0xFF);
     QTest::newRow("port 0 at the start") << 0 << -1 << 3;
@@ -101,7 +101,7 @@ void tst_Vortan32::backendSwitch()
         }
         QCOMPARE(InPortB(0x61), quint16(0x1234));
     }
-    QCOMPARE(int(InPortB(0)), 0);   // the device file was never written
+    QCOMPARE(int(InPortB(0)), 0); // the device file was never written
     QCOMPARE(int(InPortB(0x61)), (0x61 * 7) & 0xFF);
 }
 

@@ -44,17 +44,16 @@ const QPointF P2Centre(280.5, 562.0);
 constexpr double P2Pitch = 8.6;
 constexpr int P2Cols = 40;
 
-const QPointF UartCentres[8] = {{62, 440}, {152, 440}, {242, 440}, {332, 440},
-                                {432, 150}, {530, 150}, {432, 255}, {530, 255}};
+const QPointF UartCentres[8]
+    = {{62, 440}, {152, 440}, {242, 440}, {332, 440}, {432, 150}, {530, 150}, {432, 255}, {530, 255}};
 constexpr double UartBody = 36.0;
 constexpr double DriverY = 493.0;
 
 QColor mix(const QColor &a, const QColor &b, double t)
 {
     return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
-                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t),
-                            float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+        float(a.greenF() + (b.greenF() - a.greenF()) * t), float(a.blueF() + (b.blueF() - a.blueF()) * t),
+        float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
 
 const QColor MaskDark(16, 74, 40);
@@ -103,7 +102,8 @@ void blurAlpha(QImage &image, int radius)
 
 } // namespace
 
-BoardPainter::BoardPainter() : m_rng(0x5E78)
+BoardPainter::BoardPainter()
+    : m_rng(0x5E78)
 {
     m_silkFont = QFont(QStringLiteral("DejaVu Sans Condensed"));
     m_silkFont.setStyleHint(QFont::SansSerif);
@@ -289,7 +289,8 @@ void BoardPainter::drawTraces(QPainter &p)
     // Chip to the right-hand UARTs.
     for (int i = 0; i < 8; ++i) {
         const QPointF from(ControlCentre.x() + 42, ControlCentre.y() - 26 + i * 6.5);
-        const QPointF to(UartCentres[4 + (i % 2) * 2].x() - UartBody / 2 - 5, UartCentres[4 + (i % 2) * 2].y() - 12 + i * 3);
+        const QPointF to(
+            UartCentres[4 + (i % 2) * 2].x() - UartBody / 2 - 5, UartCentres[4 + (i % 2) * 2].y() - 12 + i * 3);
         route(signal, from, to, 360 + i * 2, false);
     }
     // Chip down to the UART row, passing between the termination blocks.
@@ -321,7 +322,7 @@ void BoardPainter::drawTraces(QPainter &p)
         signal.moveTo(UartCentres[5].x() + UartBody / 2 + 5, 140 + k * 4);
         signal.lineTo(from.x(), 140 + k * 4 + (from.x() - UartCentres[5].x() - UartBody / 2 - 5));
         route(signal, QPointF(from.x(), 140 + k * 4 + (from.x() - UartCentres[5].x() - UartBody / 2 - 5)),
-              QPointF(from.x(), 510 - k * 3), 300, true);
+            QPointF(from.x(), 510 - k * 3), 300, true);
         signal.moveTo(from.x(), 510 - k * 3);
         signal.lineTo(to.x() + 120 - k * 10, 510 - k * 3);
     }
@@ -347,12 +348,14 @@ void BoardPainter::drawTraces(QPainter &p)
         const double level = 376 - r * 4;
         const double left = 426 - r * 9;
         const QPointF end(ControlCentre.x() + 33 - r * 5, ControlCentre.y() + 42);
-        chamfered(signal, {QPointF(BaseCentre.x() + JumperPitch / 2, y), QPointF(right, y), QPointF(right, level),
-                           QPointF(left, level), QPointF(left - (level - end.y()), end.y())});
+        chamfered(signal,
+            {QPointF(BaseCentre.x() + JumperPitch / 2, y), QPointF(right, y), QPointF(right, level),
+                QPointF(left, level), QPointF(left - (level - end.y()), end.y())});
         m_vias.append(QPointF(left - (level - end.y()), end.y()));
     }
     // Clock jumper to the oscillator path.
-    route(signal, QPointF(ClockCentre.x(), ClockCentre.y() + 14), QPointF(ControlCentre.x() - 42, ControlCentre.y() + 30), 170, true);
+    route(signal, QPointF(ClockCentre.x(), ClockCentre.y() + 14),
+        QPointF(ControlCentre.x() - 42, ControlCentre.y() + 30), 170, true);
 
     // Power: a few wide runs from the bus ground/supply pins.
     route(wide, QPointF(J1FirstPin.x() + 31 * BusPitch, 46), QPointF(560, 330), 80, true);
@@ -401,8 +404,7 @@ void BoardPainter::drawTraces(QPainter &p)
     p.restore();
 }
 
-void BoardPainter::silkText(QPainter &p, QPointF at, const QString &text, int pixelSize, Qt::Alignment align,
-                            bool bold)
+void BoardPainter::silkText(QPainter &p, QPointF at, const QString &text, int pixelSize, Qt::Alignment align, bool bold)
 {
     QFont f = m_silkFont;
     f.setPixelSize(pixelSize);
@@ -453,9 +455,10 @@ void BoardPainter::drawSilkscreen(QPainter &p)
     silkText(p, QPointF(modeLeft - 6, 157), QStringLiteral("x422"), 9, Qt::AlignLeft);
     for (int c = 0; c < 8; ++c)
         silkText(p, QPointF(modeLeft + c * ModeColPitch, ModeCentre.y() + 3.2), QString(QChar('A' + c)), 6,
-                 Qt::AlignHCenter, false);
-    silkBox(p, QRectF(modeLeft - 7, ModeCentre.y() - ModeHeaderGap / 2 - ModeRowPitch / 2 - 7, 7 * ModeColPitch + 14,
-                      ModeHeaderGap + ModeRowPitch + 14));
+            Qt::AlignHCenter, false);
+    silkBox(p,
+        QRectF(modeLeft - 7, ModeCentre.y() - ModeHeaderGap / 2 - ModeRowPitch / 2 - 7, 7 * ModeColPitch + 14,
+            ModeHeaderGap + ModeRowPitch + 14));
 
     // Clock jumper.
     silkText(p, QPointF(ClockCentre.x(), 94), QStringLiteral("X4 CLK"), 8, Qt::AlignHCenter);
@@ -481,16 +484,16 @@ void BoardPainter::drawSilkscreen(QPainter &p)
     static const char *const Bits[5] = {"A9", "A8", "A7", "A6", "A5"};
     for (int r = 0; r < 5; ++r)
         silkText(p, QPointF(labelX, BaseCentre.y() + (r - 2) * BaseRowPitch), QString::fromLatin1(Bits[r]), 8,
-                 Qt::AlignRight | Qt::AlignVCenter);
+            Qt::AlignRight | Qt::AlignVCenter);
     silkBox(p, QRectF(BaseCentre.x() - 11, BaseCentre.y() - 2.5 * BaseRowPitch - 1, 22, 5 * BaseRowPitch + 2));
     silkText(p, QPointF(BaseCentre.x() + 14, BaseCentre.y() - 2 * BaseRowPitch), QStringLiteral("IN=0"), 6,
-             Qt::AlignLeft | Qt::AlignVCenter, false);
+        Qt::AlignLeft | Qt::AlignVCenter, false);
 
     // UARTs, drivers, connector.
     for (int u = 0; u < 8; ++u) {
         const QPointF c = UartCentres[u];
         silkText(p, QPointF(c.x() - UartBody / 2 - 4, c.y() - UartBody / 2 - 7), QStringLiteral("U%1").arg(u + 1), 8,
-                 Qt::AlignLeft);
+            Qt::AlignLeft);
         p.setPen(Qt::NoPen);
         p.setBrush(SilkColor);
         p.drawEllipse(QPointF(c.x() - UartBody / 2 - 5, c.y() - UartBody / 2 - 2), 1.4, 1.4);
@@ -500,18 +503,16 @@ void BoardPainter::drawSilkscreen(QPainter &p)
         const double e = UartBody / 2 + 8;
         for (int sx : {-1, 1})
             for (int sy : {-1, 1})
-                p.drawPolyline(QPolygonF({QPointF(c.x() + sx * e, c.y() + sy * (e - 5)), QPointF(c.x() + sx * e, c.y() + sy * e),
-                                          QPointF(c.x() + sx * (e - 5), c.y() + sy * e)}));
+                p.drawPolyline(QPolygonF({QPointF(c.x() + sx * e, c.y() + sy * (e - 5)),
+                    QPointF(c.x() + sx * e, c.y() + sy * e), QPointF(c.x() + sx * (e - 5), c.y() + sy * e)}));
     }
     silkBox(p, QRectF(ControlCentre.x() - 41, ControlCentre.y() - 41, 82, 82));
     for (int d = 0; d < 8; ++d)
-        silkText(p, QPointF(52 + d * 46, DriverY - 15), QStringLiteral("U%1").arg(10 + d), 6, Qt::AlignHCenter,
-                 false);
+        silkText(p, QPointF(52 + d * 46, DriverY - 15), QStringLiteral("U%1").arg(10 + d), 6, Qt::AlignHCenter, false);
     silkText(p, QPointF(P2Centre.x() - 173, P2Centre.y() - 24), QStringLiteral("P2"), 11, Qt::AlignLeft);
     silkText(p, QPointF(P2Centre.x() - 184, P2Centre.y() + 4), QStringLiteral("1"), 7, Qt::AlignRight, false);
     silkText(p, QPointF(P2Centre.x() + 184, P2Centre.y() + 4), QStringLiteral("80"), 7, Qt::AlignLeft, false);
-    silkText(p, QPointF(P2Centre.x(), P2Centre.y() + 30), QStringLiteral("PORTS A - H"), 7, Qt::AlignHCenter,
-             false);
+    silkText(p, QPointF(P2Centre.x(), P2Centre.y() + 30), QStringLiteral("PORTS A - H"), 7, Qt::AlignHCenter, false);
     silkText(p, QPointF(548, 312), QStringLiteral("Y1"), 8, Qt::AlignHCenter);
 }
 
@@ -546,8 +547,8 @@ QImage BoardPainter::shadowLayer(int scale)
 
 void BoardPainter::header(QPainter &p, QPointF firstPin, int cols, int rows, double pitchX, double pitchY)
 {
-    const QRectF base(firstPin.x() - pitchX / 2 + 0.4, firstPin.y() - pitchY / 2 + 0.4,
-                      cols * pitchX - 0.8, rows * pitchY - 0.8);
+    const QRectF base(
+        firstPin.x() - pitchX / 2 + 0.4, firstPin.y() - pitchY / 2 + 0.4, cols * pitchX - 0.8, rows * pitchY - 0.8);
     addFootprint(base, 0.8);
     QLinearGradient g(base.topLeft(), base.bottomLeft());
     g.setColorAt(0, QColor(48, 48, 50));
@@ -594,9 +595,11 @@ void BoardPainter::shunt(QPainter &p, QPointF a, QPointF b)
     p.setPen(QPen(QColor(90, 90, 95, 120), 0.5));
     for (int i = 1; i < 4; ++i) {
         if (vertical)
-            p.drawLine(QPointF(r.left() + 1.4, r.top() + i * r.height() / 4), QPointF(r.right() - 1.4, r.top() + i * r.height() / 4));
+            p.drawLine(QPointF(r.left() + 1.4, r.top() + i * r.height() / 4),
+                QPointF(r.right() - 1.4, r.top() + i * r.height() / 4));
         else
-            p.drawLine(QPointF(r.left() + i * r.width() / 4, r.top() + 1.4), QPointF(r.left() + i * r.width() / 4, r.bottom() - 1.4));
+            p.drawLine(QPointF(r.left() + i * r.width() / 4, r.top() + 1.4),
+                QPointF(r.left() + i * r.width() / 4, r.bottom() - 1.4));
     }
     p.setPen(QPen(QColor(150, 150, 155, 110), 0.6));
     p.drawLine(r.topLeft() + QPointF(1.2, 0.6), r.topRight() + QPointF(-1.2, 0.6));
@@ -604,8 +607,7 @@ void BoardPainter::shunt(QPainter &p, QPointF a, QPointF b)
 
 void BoardPainter::busConnector(QPainter &p, QPointF firstPin, int cols, double pitch)
 {
-    const QRectF body(firstPin.x() - pitch / 2 - 2.5, firstPin.y() - pitch / 2 - 3.5, cols * pitch + 5,
-                      2 * pitch + 7);
+    const QRectF body(firstPin.x() - pitch / 2 - 2.5, firstPin.y() - pitch / 2 - 3.5, cols * pitch + 5, 2 * pitch + 7);
     addFootprint(body, 1.2);
     QLinearGradient g(body.topLeft(), body.bottomLeft());
     g.setColorAt(0, QColor(52, 52, 54));
@@ -633,7 +635,7 @@ void BoardPainter::busConnector(QPainter &p, QPointF firstPin, int cols, double 
     // Pin-1 mark moulded into the housing.
     p.setBrush(QColor(90, 90, 92));
     p.drawPolygon(QPolygonF({QPointF(body.left() + 1, body.bottom() - 1), QPointF(body.left() + 4.5, body.bottom() - 1),
-                             QPointF(body.left() + 1, body.bottom() - 4.5)}));
+        QPointF(body.left() + 1, body.bottom() - 4.5)}));
 }
 
 void BoardPainter::boxHeader(QPainter &p, QPointF centre, int cols, double pitch)
@@ -673,7 +675,7 @@ void BoardPainter::boxHeader(QPainter &p, QPointF centre, int cols, double pitch
     // Pin-1 triangle on the shroud.
     p.setBrush(QColor(120, 120, 122));
     p.drawPolygon(QPolygonF({QPointF(body.left() + 1.5, body.top() + 1.5), QPointF(body.left() + 5, body.top() + 1.5),
-                             QPointF(body.left() + 1.5, body.top() + 5)}));
+        QPointF(body.left() + 1.5, body.top() + 5)}));
 }
 
 void BoardPainter::quadFlat(QPainter &p, QPointF centre, double body, int leadsPerSide, const QStringList &marking)
@@ -687,10 +689,18 @@ void BoardPainter::quadFlat(QPainter &p, QPointF centre, double body, int leadsP
             const double t = -half + 3 + (i + 0.5) * pitch;
             QRectF r;
             switch (side) {
-            case 0: r = QRectF(centre.x() + t - 0.6, centre.y() - half - lead, 1.2, lead); break;
-            case 1: r = QRectF(centre.x() + half, centre.y() + t - 0.6, lead, 1.2); break;
-            case 2: r = QRectF(centre.x() + t - 0.6, centre.y() + half, 1.2, lead); break;
-            default: r = QRectF(centre.x() - half - lead, centre.y() + t - 0.6, lead, 1.2); break;
+            case 0:
+                r = QRectF(centre.x() + t - 0.6, centre.y() - half - lead, 1.2, lead);
+                break;
+            case 1:
+                r = QRectF(centre.x() + half, centre.y() + t - 0.6, lead, 1.2);
+                break;
+            case 2:
+                r = QRectF(centre.x() + t - 0.6, centre.y() + half, 1.2, lead);
+                break;
+            default:
+                r = QRectF(centre.x() - half - lead, centre.y() + t - 0.6, lead, 1.2);
+                break;
             }
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(190, 190, 186, 150));
@@ -733,10 +743,18 @@ void BoardPainter::plcc(QPainter &p, QPointF centre, double body, int leadsPerSi
             const double t = -span / 2 + i * pitch;
             QRectF r;
             switch (side) {
-            case 0: r = QRectF(centre.x() + t - 1.1, centre.y() - half - 2.2, 2.2, 3.0); break;
-            case 1: r = QRectF(centre.x() + half - 0.8, centre.y() + t - 1.1, 3.0, 2.2); break;
-            case 2: r = QRectF(centre.x() + t - 1.1, centre.y() + half - 0.8, 2.2, 3.0); break;
-            default: r = QRectF(centre.x() - half - 2.2, centre.y() + t - 1.1, 3.0, 2.2); break;
+            case 0:
+                r = QRectF(centre.x() + t - 1.1, centre.y() - half - 2.2, 2.2, 3.0);
+                break;
+            case 1:
+                r = QRectF(centre.x() + half - 0.8, centre.y() + t - 1.1, 3.0, 2.2);
+                break;
+            case 2:
+                r = QRectF(centre.x() + t - 1.1, centre.y() + half - 0.8, 2.2, 3.0);
+                break;
+            default:
+                r = QRectF(centre.x() - half - 2.2, centre.y() + t - 1.1, 3.0, 2.2);
+                break;
             }
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(200, 200, 194, 140));
@@ -751,7 +769,7 @@ void BoardPainter::plcc(QPainter &p, QPointF centre, double body, int leadsPerSi
     // Body with the chamfered pin-1 corner, and its slightly smaller top face.
     const QRectF r(centre.x() - half, centre.y() - half, body, body);
     QPolygonF outline({QPointF(r.left() + 5, r.top()), r.topRight(), r.bottomRight(), r.bottomLeft(),
-                       QPointF(r.left(), r.top() + 5)});
+        QPointF(r.left(), r.top() + 5)});
     QPainterPath fp;
     fp.addPolygon(outline);
     fp.closeSubpath();
@@ -784,15 +802,16 @@ void BoardPainter::plcc(QPainter &p, QPointF centre, double body, int leadsPerSi
         p.drawText(QRectF(r.left(), centre.y() - 12 + i * 9, body, 9), Qt::AlignCenter, marking.at(i));
 }
 
-void BoardPainter::soic(QPainter &p, QPointF centre, double length, double width, int leadsPerSide,
-                        bool horizontal, const QString &marking)
+void BoardPainter::soic(
+    QPainter &p, QPointF centre, double length, double width, int leadsPerSide, bool horizontal, const QString &marking)
 {
     const double pitch = (length - 3) / leadsPerSide;
     for (int side = 0; side < 2; ++side) {
         for (int i = 0; i < leadsPerSide; ++i) {
             const double t = -length / 2 + 1.5 + (i + 0.5) * pitch;
-            QRectF r = horizontal ? QRectF(centre.x() + t - 0.6, side ? centre.y() + width / 2 : centre.y() - width / 2 - 3.5, 1.2, 3.5)
-                                  : QRectF(side ? centre.x() + width / 2 : centre.x() - width / 2 - 3.5, centre.y() + t - 0.6, 3.5, 1.2);
+            QRectF r = horizontal
+                ? QRectF(centre.x() + t - 0.6, side ? centre.y() + width / 2 : centre.y() - width / 2 - 3.5, 1.2, 3.5)
+                : QRectF(side ? centre.x() + width / 2 : centre.x() - width / 2 - 3.5, centre.y() + t - 0.6, 3.5, 1.2);
             p.setPen(Qt::NoPen);
             p.setBrush(side ? TinDark : TinLight);
             p.drawRect(r);
@@ -958,7 +977,8 @@ void BoardPainter::drawParts(QPainter &p)
 
     // Termination: per port a TLD jumper above an RLD jumper.
     for (int g = 0; g < 8; ++g) {
-        const QPointF first(LoadCentre.x() + (g - 3.5) * LoadGroupPitch - JumperPitch / 2, LoadCentre.y() - JumperPitch / 2);
+        const QPointF first(
+            LoadCentre.x() + (g - 3.5) * LoadGroupPitch - JumperPitch / 2, LoadCentre.y() - JumperPitch / 2);
         header(p, first, 2, 2, JumperPitch, JumperPitch);
     }
     // Termination resistors between the blocks.
@@ -970,11 +990,12 @@ void BoardPainter::drawParts(QPainter &p)
     }
     // One spare shunt parked on a single pin, as they usually are.
     shunt(p, QPointF(LoadCentre.x() + 3.5 * LoadGroupPitch + JumperPitch / 2, LoadCentre.y() - JumperPitch / 2),
-          QPointF(LoadCentre.x() + 3.5 * LoadGroupPitch + JumperPitch / 2 + 6, LoadCentre.y() - JumperPitch / 2));
+        QPointF(LoadCentre.x() + 3.5 * LoadGroupPitch + JumperPitch / 2 + 6, LoadCentre.y() - JumperPitch / 2));
 
     // DF (open) and the base-address column; A9 and A7 fitted.
     header(p, DFCentre - QPointF(JumperPitch / 2, 0), 2, 1, JumperPitch, JumperPitch);
-    header(p, QPointF(BaseCentre.x() - JumperPitch / 2, BaseCentre.y() - 2 * BaseRowPitch), 2, 5, JumperPitch, BaseRowPitch);
+    header(p, QPointF(BaseCentre.x() - JumperPitch / 2, BaseCentre.y() - 2 * BaseRowPitch), 2, 5, JumperPitch,
+        BaseRowPitch);
     for (int r : {0, 2}) {
         const double y = BaseCentre.y() + (r - 2) * BaseRowPitch;
         shunt(p, QPointF(BaseCentre.x() - JumperPitch / 2, y), QPointF(BaseCentre.x() + JumperPitch / 2, y));
@@ -983,7 +1004,8 @@ void BoardPainter::drawParts(QPainter &p)
     // Eight UARTs with their decoupling.
     for (int u = 0; u < 8; ++u) {
         const QPointF c = UartCentres[u];
-        quadFlat(p, c, UartBody, 12, {QStringLiteral("ZXU550"), QStringLiteral("%1").arg(734 + u * 3, 4, 10, QChar('0'))});
+        quadFlat(
+            p, c, UartBody, 12, {QStringLiteral("ZXU550"), QStringLiteral("%1").arg(734 + u * 3, 4, 10, QChar('0'))});
         chipCap(p, QPointF(c.x() + UartBody / 2 + 10, c.y() - 8), false, false);
         chipCap(p, QPointF(c.x() - UartBody / 2 - 10, c.y() + 8), false, u % 3 == 0);
     }
@@ -1034,8 +1056,8 @@ void BoardPainter::finish(QImage &photo)
                 }
             }
             const QRgb c = line[x];
-            line[x] = qRgb((qRed(c) * 6 + r * 4 / 9) / 10, (qGreen(c) * 6 + g * 4 / 9) / 10,
-                           (qBlue(c) * 6 + b * 4 / 9) / 10);
+            line[x] = qRgb(
+                (qRed(c) * 6 + r * 4 / 9) / 10, (qGreen(c) * 6 + g * 4 / 9) / 10, (qBlue(c) * 6 + b * 4 / 9) / 10);
         }
     }
     const double cx = w * 0.42;

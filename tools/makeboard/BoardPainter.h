@@ -42,14 +42,13 @@ private:
     void quadFlat(QPainter &p, QPointF centre, double body, int leadsPerSide, const QStringList &marking);
     void plcc(QPainter &p, QPointF centre, double body, int leadsPerSide, const QStringList &marking);
     void soic(QPainter &p, QPointF centre, double length, double width, int leadsPerSide, bool horizontal,
-              const QString &marking);
+        const QString &marking);
     void sot23(QPainter &p, QPointF centre);
     void mountingHole(QPainter &p, QPointF centre);
     void chipCap(QPainter &p, QPointF centre, bool horizontal, bool resistor);
     void electrolytic(QPainter &p, QPointF centre, double radius);
     void oscillator(QPainter &p, QPointF centre);
-    void silkText(QPainter &p, QPointF at, const QString &text, int pixelSize, Qt::Alignment align,
-                  bool bold = true);
+    void silkText(QPainter &p, QPointF at, const QString &text, int pixelSize, Qt::Alignment align, bool bold = true);
     void silkBox(QPainter &p, const QRectF &r);
 
     // Copper run with 45-degree corners: vertical first, then diagonal, then

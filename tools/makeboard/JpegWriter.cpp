@@ -25,8 +25,8 @@ struct EncodeErrorMgr
 }
 
 // Plain C data only in this frame: the error manager leaves it by longjmp.
-bool encodeRaw(const unsigned char *rgb, int width, int height, std::size_t stride, int quality,
-               bool progressive, unsigned char **out, unsigned long *outSize, char *message)
+bool encodeRaw(const unsigned char *rgb, int width, int height, std::size_t stride, int quality, bool progressive,
+    unsigned char **out, unsigned long *outSize, char *message)
 {
     jpeg_compress_struct cinfo;
     EncodeErrorMgr err;
@@ -61,16 +61,14 @@ bool encodeRaw(const unsigned char *rgb, int width, int height, std::size_t stri
 
 } // namespace
 
-bool JpegWriter::Write(const QImage &image, const QString &fileName, int quality, bool progressive,
-                       QString *error)
+bool JpegWriter::Write(const QImage &image, const QString &fileName, int quality, bool progressive, QString *error)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     unsigned char *buffer = nullptr;
     unsigned long size = 0;
     char message[JMSG_LENGTH_MAX] = {};
-    const bool ok = encodeRaw(rgb.constBits(), rgb.width(), rgb.height(),
-                              static_cast<std::size_t>(rgb.bytesPerLine()), quality, progressive, &buffer,
-                              &size, message);
+    const bool ok = encodeRaw(rgb.constBits(), rgb.width(), rgb.height(), static_cast<std::size_t>(rgb.bytesPerLine()),
+        quality, progressive, &buffer, &size, message);
     if (!ok) {
         std::free(buffer);
         if (error)

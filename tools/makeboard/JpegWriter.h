@@ -8,6 +8,6 @@
 class JpegWriter
 {
 public:
-    static bool Write(const QImage &image, const QString &fileName, int quality, bool progressive,
-                      QString *error = nullptr);
+    static bool Write(
+        const QImage &image, const QString &fileName, int quality, bool progressive, QString *error = nullptr);
 };

@@ -25,8 +25,12 @@ struct Ring
 
 // The rings of the main window, in the picture's 400 x 400 client frame.
 const Ring Rings[] = {
-    {"Base", {309, 271, 33, 54}},      {"Mode", {21, 64, 89, 33}},    {"Load", {14, 208, 273, 33}},
-    {"Clock", {109, 64, 17, 33}},      {"COM", {53, 344, 268, 55}},   {"COMBase", {150, 112, 96, 94}},
+    {"Base", {309, 271, 33, 54}},
+    {"Mode", {21, 64, 89, 33}},
+    {"Load", {14, 208, 273, 33}},
+    {"Clock", {109, 64, 17, 33}},
+    {"COM", {53, 344, 268, 55}},
+    {"COMBase", {150, 112, 96, 94}},
     {"DF", {309, 255, 33, 17}},
 };
 
@@ -81,7 +85,7 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("%s: %d x %d, %lld bytes\n", qPrintable(out), photo.width(), photo.height(),
-                static_cast<long long>(QFileInfo(out).size()));
+        static_cast<long long>(QFileInfo(out).size()));
 
     if (!overlayFile.isEmpty() && !overlay(photo).save(overlayFile)) {
         std::fprintf(stderr, "makeboard: cannot write %s\n", qPrintable(overlayFile));

@@ -15,9 +15,9 @@ namespace {
 class TBoardHighlightAccessible : public QAccessibleWidget
 {
 public:
-    explicit TBoardHighlightAccessible(TBoardHighlight *highlight) : QAccessibleWidget(highlight, QAccessible::Button)
-    {
-    }
+    explicit TBoardHighlightAccessible(TBoardHighlight *highlight)
+        : QAccessibleWidget(highlight, QAccessible::Button)
+    { }
 
     QString text(QAccessible::Text t) const override
     {
@@ -30,9 +30,12 @@ public:
             if (!highlight()->accessibleDescription().isEmpty())
                 return highlight()->accessibleDescription();
             switch (highlight()->HighlightType()) {
-            case htOptions: return QStringLiteral("information");
-            case htSettings: return QStringLiteral("jumper settings");
-            case htCalibration: return QStringLiteral("calibration");
+            case htOptions:
+                return QStringLiteral("information");
+            case htSettings:
+                return QStringLiteral("jumper settings");
+            case htCalibration:
+                return QStringLiteral("calibration");
             }
             return QString();
         default:
@@ -40,7 +43,7 @@ public:
         }
     }
 
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    QStringList actionNames() const override { return QStringList {pressAction()} + QAccessibleWidget::actionNames(); }
 
     void doAction(const QString &actionName) override
     {
@@ -58,7 +61,9 @@ private:
 class TBoardImageAccessible : public QAccessibleWidget
 {
 public:
-    explicit TBoardImageAccessible(TBoardImage *image) : QAccessibleWidget(image, QAccessible::Graphic) {}
+    explicit TBoardImageAccessible(TBoardImage *image)
+        : QAccessibleWidget(image, QAccessible::Graphic)
+    { }
 
     QString text(QAccessible::Text t) const override
     {

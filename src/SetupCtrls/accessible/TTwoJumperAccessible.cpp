@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <climits>
 
-TTwoJumperAccessible::TTwoJumperAccessible(TTwoJumper *jumper) : QAccessibleWidget(jumper, QAccessible::CheckBox) {}
+TTwoJumperAccessible::TTwoJumperAccessible(TTwoJumper *jumper)
+    : QAccessibleWidget(jumper, QAccessible::CheckBox)
+{ }
 
 TTwoJumper *TTwoJumperAccessible::jumper() const
 {
@@ -37,7 +39,8 @@ QLabel *TTwoJumperAccessible::LabelBeside(const TTwoJumper *jumper)
         const int columnOverlap = qMin(l.right(), j.right()) - qMax(l.left(), j.left()) + 1;
         int gap = 0;
         bool onRow = false;
-        if (2 * rowOverlap >= qMin(l.height(), j.height()) && (l.center().x() < j.left() || l.center().x() > j.right())) {
+        if (2 * rowOverlap >= qMin(l.height(), j.height())
+            && (l.center().x() < j.left() || l.center().x() > j.right())) {
             onRow = true;
             gap = qMax(0, l.center().x() < j.left() ? j.left() - l.right() - 1 : l.left() - j.right() - 1);
         } else if (2 * columnOverlap >= j.width() && l.top() >= j.center().y()) {
@@ -85,7 +88,7 @@ QStringList TTwoJumperAccessible::actionNames() const
     // A display-only mirror takes no clicks, and no actions either.
     if (!jumper()->isEnabled())
         return QAccessibleWidget::actionNames();
-    return QStringList{pressAction(), toggleAction()} + QAccessibleWidget::actionNames();
+    return QStringList {pressAction(), toggleAction()} + QAccessibleWidget::actionNames();
 }
 
 void TTwoJumperAccessible::doAction(const QString &actionName)

@@ -4,7 +4,9 @@
 #include <QWidget>
 
 TAnchorKeeper::TAnchorKeeper(QWidget *control, TAnchors anchors)
-    : QObject(control), m_control(control), m_anchors(anchors)
+    : QObject(control)
+    , m_control(control)
+    , m_anchors(anchors)
 {
     setObjectName(QStringLiteral("qt_anchor_keeper"));
     control->installEventFilter(this);

@@ -7,8 +7,14 @@
 namespace {
 
 // The tolerance keeps 34 x 1.1 = 37.400000000000006 from turning into 38.
-int PixelHolding(qreal place) { return qFloor(place + 1e-6); }
-int PixelsBefore(qreal edge) { return qCeil(edge - 1e-6); }
+int PixelHolding(qreal place)
+{
+    return qFloor(place + 1e-6);
+}
+int PixelsBefore(qreal edge)
+{
+    return qCeil(edge - 1e-6);
+}
 
 } // namespace
 

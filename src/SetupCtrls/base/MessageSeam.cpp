@@ -27,11 +27,21 @@ void configureBox(QMessageBox &box, const TMessageRequest &request)
             label->setTextFormat(Qt::PlainText);
     }
     switch (request.Icon) {
-    case TMsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case TMsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case TMsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case TMsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case TMsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case TMsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case TMsgIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case TMsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TMsgIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     switch (request.Buttons) {
     case TMsgButtons::Ok:
@@ -73,11 +83,16 @@ TMsgResult showQMessageBox(const TMessageRequest &request)
         box.activateWindow();
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return TMsgResult::Ok;
-    case QMessageBox::Retry: return TMsgResult::Retry;
-    case QMessageBox::Yes: return TMsgResult::Yes;
-    case QMessageBox::No: return TMsgResult::No;
-    default: return TMsgResult::Cancel;   // Cancel, or the box closed
+    case QMessageBox::Ok:
+        return TMsgResult::Ok;
+    case QMessageBox::Retry:
+        return TMsgResult::Retry;
+    case QMessageBox::Yes:
+        return TMsgResult::Yes;
+    case QMessageBox::No:
+        return TMsgResult::No;
+    default:
+        return TMsgResult::Cancel; // Cancel, or the box closed
     }
 }
 
@@ -129,8 +144,8 @@ TMsgResult ShowMessageBox(const TMessageRequest &request)
     return request.Until ? showWaitBox(request) : showQMessageBox(request);
 }
 
-TMsgResult ShowMessageBox(QWidget *owner, const QString &caption, const QString &text, TMsgButtons buttons,
-                          TMsgIcon icon, bool onTop)
+TMsgResult ShowMessageBox(
+    QWidget *owner, const QString &caption, const QString &text, TMsgButtons buttons, TMsgIcon icon, bool onTop)
 {
     TMessageRequest request;
     request.Owner = owner;

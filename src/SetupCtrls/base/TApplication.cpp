@@ -12,8 +12,7 @@
 
 TApplication::TApplication(int &argc, char **argv)
     : QApplication(argc, argv)
-{
-}
+{ }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
@@ -58,7 +57,7 @@ class IdleProbe : public QObject
 public:
     using QObject::QObject;
     static inline const QEvent::Type Arrived = QEvent::Type(QEvent::registerEventType());
-    quint64 iteration = 0;           // aboutToBlock count
+    quint64 iteration = 0; // aboutToBlock count
     quint64 arrivedIn = ~quint64(0); // the iteration the last probe arrived in
     bool posted = false;
 
@@ -125,16 +124,15 @@ void TApplication::SetOnIdle(std::function<void()> handler)
 {
     IdleHook &hook = idleHook();
     hook.handler = std::move(handler);
-    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(QCoreApplication::instance()
-                                                                                   ? QCoreApplication::instance()->thread()
-                                                                                   : QThread::currentThread());
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(
+        QCoreApplication::instance() ? QCoreApplication::instance()->thread() : QThread::currentThread());
     if (hook.handler && dispatcher && hook.dispatcher != dispatcher) {
         QObject::disconnect(hook.connection);
         delete hook.probe;
         hook.dispatcher = dispatcher;
         hook.probe = new IdleProbe(dispatcher);
         hook.connection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, hook.probe,
-                                           [probe = hook.probe.data()] { probe->loopAboutToBlock(); });
+            [probe = hook.probe.data()] { probe->loopAboutToBlock(); });
     }
 }
 

@@ -5,7 +5,9 @@
 #include <QWindow>
 
 TFrameWatch::TFrameWatch(QWidget *window, std::function<void()> changed)
-    : QObject(window), m_window(window), m_changed(std::move(changed))
+    : QObject(window)
+    , m_window(window)
+    , m_changed(std::move(changed))
 {
     window->installEventFilter(this);
     watchHandle();
@@ -43,7 +45,8 @@ bool TFrameWatch::eventFilter(QObject *watched, QEvent *event)
         // Once the event is handled: the window's geometry then includes it.
         if (!m_checkQueued) {
             m_checkQueued = true;
-            QMetaObject::invokeMethod(this, [this] { check(m_stateAnswered); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { check(m_stateAnswered); }, Qt::QueuedConnection);
         }
         break;
     default:

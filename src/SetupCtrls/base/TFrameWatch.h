@@ -26,9 +26,9 @@ private:
     void check(bool stateAnswered);
 
     QWidget *m_window;
-    QPointer<QObject> m_handle;   // the platform window, replaced when it is
+    QPointer<QObject> m_handle; // the platform window, replaced when it is
     std::function<void()> m_changed;
-    QMargins m_margins;   // as last reported to changed (or as found on creation)
+    QMargins m_margins; // as last reported to changed (or as found on creation)
     bool m_checkQueued = false;
     bool m_stateAnswered = false;
 };

@@ -41,9 +41,8 @@ void TRasterShape::Draw(QImage &image, QRgb pen, QRgb brush, int penWidth) const
                 continue;
             // The shape is convex: a pixel lies deeper than the rim when the
             // pixels penWidth away along both axes are inside too.
-            const bool rim = t > 0
-                             && (!Contains(x - t, y) || !Contains(x + t, y) || !Contains(x, y - t)
-                                 || !Contains(x, y + t));
+            const bool rim
+                = t > 0 && (!Contains(x - t, y) || !Contains(x + t, y) || !Contains(x, y - t) || !Contains(x, y + t));
             line[x] = rim ? pen : brush;
         }
     }

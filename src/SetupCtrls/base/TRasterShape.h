@@ -10,9 +10,13 @@ class TRasterShape
 {
 public:
     TRasterShape(int x1, int y1, int x2, int y2, int cw = 0, int ch = 0)
-        : m_x1(x1), m_y1(y1), m_x2(x2), m_y2(y2), m_cw(cw), m_ch(ch)
-    {
-    }
+        : m_x1(x1)
+        , m_y1(y1)
+        , m_x2(x2)
+        , m_y2(y2)
+        , m_cw(cw)
+        , m_ch(ch)
+    { }
 
     bool Contains(int x, int y) const;
     // Fills the shape with brush; a rim penWidth pixels deep inside its edge

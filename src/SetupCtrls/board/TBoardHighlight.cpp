@@ -82,7 +82,8 @@ int Blend(int base, float color, float m)
 
 } // namespace
 
-TBoardHighlight::TBoardHighlight(QWidget *parent) : QWidget(parent)
+TBoardHighlight::TBoardHighlight(QWidget *parent)
+    : QWidget(parent)
 {
     // Not declared opaque although paint covers the whole rectangle: Qt then
     // skips repainting an opaque child when its parent moves itself while
@@ -125,7 +126,10 @@ void TBoardHighlight::setTitle(const QString &value)
     m_itemBaseName = MakeItemBaseName(value);
 }
 
-TRadioPanel *TBoardHighlight::RadioPanel() const { return m_radioPanel; }
+TRadioPanel *TBoardHighlight::RadioPanel() const
+{
+    return m_radioPanel;
+}
 
 void TBoardHighlight::setRadioPanel(TRadioPanel *value)
 {
@@ -138,15 +142,21 @@ void TBoardHighlight::setRadioPanel(TRadioPanel *value)
                 continue;
             const auto *other = static_cast<TBoardHighlight *>(o);
             if (other->m_radioPanel == value && !IsLinkedTo(other))
-                return;   // the panel belongs to another group
+                return; // the panel belongs to another group
         }
     }
     m_radioPanel = value;
 }
 
-TPopupForm *TBoardHighlight::Popup() const { return m_popup; }
+TPopupForm *TBoardHighlight::Popup() const
+{
+    return m_popup;
+}
 
-QMenuBar *TBoardHighlight::PictureMenu() const { return m_pictureMenu; }
+QMenuBar *TBoardHighlight::PictureMenu() const
+{
+    return m_pictureMenu;
+}
 
 const QImage &TBoardHighlight::CurrentImage() const
 {
@@ -216,17 +226,26 @@ void TBoardHighlight::RenderRing(QImage &image, int A, int B, bool whiteCore, TC
                 }
             }
             const float m = w * opacity;
-            line[e] = qRgba(Blend(qRed(base), cr, m), Blend(qGreen(base), cg, m), Blend(qBlue(base), cb, m),
-                            qAlpha(base));
+            line[e]
+                = qRgba(Blend(qRed(base), cr, m), Blend(qGreen(base), cg, m), Blend(qBlue(base), cb, m), qAlpha(base));
         }
     }
 }
 
-TColor TBoardHighlight::TypeColorOf(THighlightType type) { return LookOf(type).color; }
+TColor TBoardHighlight::TypeColorOf(THighlightType type)
+{
+    return LookOf(type).color;
+}
 
-QString TBoardHighlight::MenuCaptionOf(THighlightType type) { return QString::fromLatin1(LookOf(type).menu); }
+QString TBoardHighlight::MenuCaptionOf(THighlightType type)
+{
+    return QString::fromLatin1(LookOf(type).menu);
+}
 
-bool TBoardHighlight::ParentIsBoardImage() const { return IsClass(parentWidget(), "TBoardImage"); }
+bool TBoardHighlight::ParentIsBoardImage() const
+{
+    return IsClass(parentWidget(), "TBoardImage");
+}
 
 bool TBoardHighlight::IsLinkedTo(const TBoardHighlight *other) const
 {
@@ -323,8 +342,8 @@ QImage TBoardHighlight::PixelsBeneath() const
             if (h->m_prepared)
                 DrawOnDeviceGrid(painter, h->pos() - pos(), h->CurrentImage());
         } else {
-            w->render(&painter, overlap.topLeft() - pos(), QRegion(overlap.translated(-w->pos())),
-                      QWidget::DrawChildren);
+            w->render(
+                &painter, overlap.topLeft() - pos(), QRegion(overlap.translated(-w->pos())), QWidget::DrawChildren);
         }
     }
     return image;
@@ -492,7 +511,7 @@ void TBoardHighlight::ShowPopup()
     TRadioPanel *panel = m_radioPanel;
     int memoHeight = 58;
     QPoint laidOut(0, 0);
-    QSize client;   // none: the design gives the outer size
+    QSize client; // none: the design gives the outer size
     if (panel) {
         memoHeight = panel->MemoHeight();
         popup->OnActivate = panel->OnActivate;
@@ -568,9 +587,15 @@ void TBoardHighlight::HoldClosedUnderPointer()
     }
 }
 
-void TBoardHighlight::PreviousClick() { StepToEntry(-1); }
+void TBoardHighlight::PreviousClick()
+{
+    StepToEntry(-1);
+}
 
-void TBoardHighlight::NextClick() { StepToEntry(+1); }
+void TBoardHighlight::NextClick()
+{
+    StepToEntry(+1);
+}
 
 void TBoardHighlight::StepToEntry(int delta)
 {

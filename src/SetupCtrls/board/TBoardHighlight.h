@@ -124,7 +124,7 @@ private:
     QPointer<TRadioPanel> m_radioPanel;
     QPointer<TPopupForm> m_popup;
     QPointer<QMenuBar> m_pictureMenu;
-    QPointer<QAction> m_menuEntry;   // the entry this highlight registered, if any
+    QPointer<QAction> m_menuEntry; // the entry this highlight registered, if any
     QImage m_normalImage, m_brightImage, m_litImage;
     float m_normalOpacity = 0.5f, m_litOpacity = 0.75f, m_brightOpacity = 1.0f;
     TColor m_typeColor = clYellow;
@@ -134,7 +134,7 @@ private:
     bool m_pinned = false;
     bool m_pressed = false;
     bool m_holdClosed = false;
-    QPoint m_holdAt;   // where the pointer rested when the popup was closed
+    QPoint m_holdAt; // where the pointer rested when the popup was closed
 };
 
 using THighlightType = TBoardHighlight::THighlightType;

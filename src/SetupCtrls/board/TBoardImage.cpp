@@ -14,7 +14,9 @@
 
 #include <cmath>
 
-TBoardImage::TBoardImage(QWidget *parent) : QWidget(parent), m_picture(new TPicture(this))
+TBoardImage::TBoardImage(QWidget *parent)
+    : QWidget(parent)
+    , m_picture(new TPicture(this))
 {
     // Where the picture leaves the client area uncovered, the panel colour shows.
     QPalette pal = palette();
@@ -209,7 +211,7 @@ void TBoardImage::UpdateOpaque()
 {
     const QImage &image = m_picture->Image();
     const bool opaque = !image.isNull() && !m_picture->Transparent() && !image.hasAlphaChannel()
-                        && (m_stretch || (image.width() >= width() && image.height() >= height()));
+        && (m_stretch || (image.width() >= width() && image.height() >= height()));
     setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 

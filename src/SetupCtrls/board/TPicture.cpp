@@ -62,7 +62,7 @@ void emitMessage(j_common_ptr cinfo, int level)
         errorExit(cinfo);
 }
 
-void outputMessage(j_common_ptr) {}
+void outputMessage(j_common_ptr) { }
 
 void progressMonitor(j_common_ptr cinfo)
 {
@@ -77,8 +77,8 @@ inline unsigned char mulDiv255(unsigned a, unsigned b)
 
 // Only plain C data lives in this frame: the error manager leaves it by
 // longjmp, which must not skip a destructor.
-bool decodeJpegRaw(const unsigned char *data, unsigned long size, AllocateRows allocate, void *context,
-                   DecodeOutcome *out)
+bool decodeJpegRaw(
+    const unsigned char *data, unsigned long size, AllocateRows allocate, void *context, DecodeOutcome *out)
 {
     jpeg_decompress_struct cinfo;
     DecodeErrorMgr err;
@@ -132,15 +132,15 @@ bool decodeJpegRaw(const unsigned char *data, unsigned long size, AllocateRows a
     jpeg_start_decompress(&cinfo);
 
     std::size_t stride = 0;
-    unsigned char *bits = allocate(context, static_cast<int>(cinfo.output_width),
-                                   static_cast<int>(cinfo.output_height), &stride);
+    unsigned char *bits
+        = allocate(context, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), &stride);
     if (!bits)
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), "out of memory");
 
     JSAMPARRAY cmykRow = nullptr;
     if (cmyk)
-        cmykRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                             cinfo.output_width * 4, 1);
+        cmykRow = (*cinfo.mem->alloc_sarray)(
+            reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, cinfo.output_width * 4, 1);
     // Adobe writes CMYK inverted; everyone else does not.
     const bool inverted = cinfo.saw_Adobe_marker != 0;
 
@@ -182,12 +182,14 @@ unsigned char *allocateImage(void *context, int width, int height, std::size_t *
 
 } // namespace
 
-TPicture::TPicture(QObject *parent) : QObject(parent) {}
+TPicture::TPicture(QObject *parent)
+    : QObject(parent)
+{ }
 
 bool TPicture::LooksLikeJpeg(const QByteArray &data)
 {
     return data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF
-           && static_cast<unsigned char>(data[1]) == 0xD8;
+        && static_cast<unsigned char>(data[1]) == 0xD8;
 }
 
 QImage TPicture::DecodeJpeg(const QByteArray &data, QString *error, bool *progressive, int *components)
@@ -195,7 +197,7 @@ QImage TPicture::DecodeJpeg(const QByteArray &data, QString *error, bool *progre
     QImage image;
     DecodeOutcome outcome;
     const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
-                                  static_cast<unsigned long>(data.size()), allocateImage, &image, &outcome);
+        static_cast<unsigned long>(data.size()), allocateImage, &image, &outcome);
     if (progressive)
         *progressive = outcome.progressive;
     if (components)
@@ -231,8 +233,8 @@ bool TPicture::load(const QByteArray &data, const QString &source)
         if (image.isNull())
             error = QStringLiteral("unknown or damaged image format");
         else
-            image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                                  : QImage::Format_RGB32);
+            image = image.convertToFormat(
+                image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     }
     if (image.isNull()) {
         fail(source, error);

@@ -39,8 +39,8 @@ public:
     // Direct access to the decoder, for tests and tools; on failure the image
     // is null and *error says why. Corrupt or truncated data fails as a whole:
     // a warning from the decoder counts as an error.
-    static QImage DecodeJpeg(const QByteArray &data, QString *error = nullptr, bool *progressive = nullptr,
-                             int *components = nullptr);
+    static QImage DecodeJpeg(
+        const QByteArray &data, QString *error = nullptr, bool *progressive = nullptr, int *components = nullptr);
     // Starts with the JPEG start-of-image marker.
     static bool LooksLikeJpeg(const QByteArray &data);
 

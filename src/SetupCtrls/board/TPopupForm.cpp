@@ -12,7 +12,8 @@
 #include <QWindow>
 
 TPopupForm::TPopupForm(TBoardHighlight *owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint), Highlight(owner)
+    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint)
+    , Highlight(owner)
 {
     // Placed exactly where its position says, (0, 0) included: no automatic
     // placement by the window manager.

@@ -21,7 +21,7 @@ public:
     QStatusBar *PopupStatus = nullptr;
     TBoardHighlight *Highlight = nullptr;
     bool CloseOnLeave = false;
-    int Tag = 0;   // ordinal of the highlight type
+    int Tag = 0; // ordinal of the highlight type
 
     // Raised after the group's highlights learnt of the activation change.
     std::function<void(QObject *Sender)> OnActivate;
@@ -63,10 +63,10 @@ private:
     QSize m_client;
     QPoint m_place;
     QRect m_area;
-    bool m_framed = false;   // the outer rules were applied with the real frame
+    bool m_framed = false; // the outer rules were applied with the real frame
     bool m_watching = false;
-    QPoint m_placedAt;       // the client's place as set here
-    QRect m_hiddenGeometry;  // where the user left it
+    QPoint m_placedAt; // the client's place as set here
+    QRect m_hiddenGeometry; // where the user left it
     QPushButton *m_previous = nullptr;
     QPushButton *m_next = nullptr;
     QPushButton *m_done = nullptr;

@@ -4,8 +4,7 @@
 
 TEdit::TEdit(QWidget *parent)
     : QLineEdit(parent)
-{
-}
+{ }
 
 void TEdit::keyPressEvent(QKeyEvent *event)
 {

@@ -6,7 +6,8 @@
 #include <QPainter>
 #include <cstring>
 
-TRadioPanel::TRadioPanel(QWidget *parent) : QWidget(parent)
+TRadioPanel::TRadioPanel(QWidget *parent)
+    : QWidget(parent)
 {
     // Only code gives the panel the focus (its popup, when it opens): a click
     // on a drawn jumper, a label or the background leaves it where it was.

@@ -34,9 +34,9 @@ int scaled(int value, int logical, int device)
 } // namespace
 
 TTwoJumper::TTwoJumper(QWidget *parent)
-    : QWidget(parent),
-      m_work(34, 18, QImage::Format_RGB32),
-      m_output(34, 18, QImage::Format_RGB32)
+    : QWidget(parent)
+    , m_work(34, 18, QImage::Format_RGB32)
+    , m_output(34, 18, QImage::Format_RGB32)
 {
     resize(34, 18);
     TAccessibleFactory::Install();
@@ -179,7 +179,7 @@ void TTwoJumper::renderImages(qreal ratio)
             .Draw(m_work, outlined ? black : fill, fill, pen);
     }
 
-    const int p = roundHalfEven(2 * lw, 7);   // Fw / 3.5
+    const int p = roundHalfEven(2 * lw, 7); // Fw / 3.5
     const int cx = p + 1;
     const int cy = lh / 2;
     const int r = std::min(p / 3, roundHalfEven(lh, 4));
@@ -197,10 +197,18 @@ void TTwoJumper::renderImages(qreal ratio)
         const auto *src = reinterpret_cast<const QRgb *>(m_work.constScanLine(y));
         for (int x = 0; x < fw; ++x) {
             switch (m_orientation) {
-            case otUp: m_output.setPixel(x, y, src[x]); break;
-            case otDown: m_output.setPixel(fw - 1 - x, fh - 1 - y, src[x]); break;
-            case otLeft: m_output.setPixel(y, fw - 1 - x, src[x]); break;
-            case otRight: m_output.setPixel(fh - 1 - y, x, src[x]); break;
+            case otUp:
+                m_output.setPixel(x, y, src[x]);
+                break;
+            case otDown:
+                m_output.setPixel(fw - 1 - x, fh - 1 - y, src[x]);
+                break;
+            case otLeft:
+                m_output.setPixel(y, fw - 1 - x, src[x]);
+                break;
+            case otRight:
+                m_output.setPixel(fh - 1 - y, x, src[x]);
+                break;
             }
         }
     }

@@ -74,8 +74,8 @@ private:
     bool m_paintedOnce = false;
     bool m_pressed = false;
     bool m_announcedClosed = false;
-    QImage m_work;     // upright drawing
-    QImage m_output;   // turned by Orientation
+    QImage m_work; // upright drawing
+    QImage m_output; // turned by Orientation
     // m_output shows the current state; a paint then only blits it. The
     // background is the parent's colour, which can change behind our back.
     bool m_imageValid = false;

@@ -29,7 +29,7 @@ TUpDown::TUpDown(QWidget *parent)
 int TUpDown::bounded(int value) const
 {
     if (m_min > m_max)
-        return value;   // a range being loaded one end at a time
+        return value; // a range being loaded one end at a time
     return std::clamp(value, m_min, m_max);
 }
 
@@ -171,7 +171,7 @@ void TUpDown::render()
     m_image.fill(Qt::transparent);
     QPainter p(&m_image);
     const int upHeight = height() / 2;
-    const QRect halves[2] = { QRect(0, 0, width(), upHeight), QRect(0, upHeight, width(), height() - upHeight) };
+    const QRect halves[2] = {QRect(0, 0, width(), upHeight), QRect(0, upHeight, width(), height() - upHeight)};
     for (int i = 0; i < 2; ++i) {
         const TUpDownDirection half = i == 0 ? updUp : updDown;
         QStyleOptionButton button;
@@ -184,8 +184,8 @@ void TUpDown::render()
         arrow.rect = halves[i].adjusted(2, 1, -2, -1);
         if (m_pressed == half)
             arrow.rect.translate(1, 1);
-        style()->drawPrimitive(half == updUp ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow,
-                               &p, this);
+        style()->drawPrimitive(
+            half == updUp ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &p, this);
     }
 }
 

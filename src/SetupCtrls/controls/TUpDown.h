@@ -71,5 +71,5 @@ private:
     QPointer<QObject> m_tag;
     TUpDownDirection m_pressed = updNone;
     QTimer m_repeat;
-    QImage m_image;   // both halves as last drawn; null when stale
+    QImage m_image; // both halves as last drawn; null when stale
 };

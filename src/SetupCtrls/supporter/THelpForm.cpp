@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 
-THelpForm::THelpForm(QWidget *owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
+THelpForm::THelpForm(QWidget *owner)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Instructions for Settings utility"));

@@ -10,7 +10,7 @@ struct THelpTextSettings
     QString CardName;
     bool bSeries = true;
     bool MultiPort = false;
-    bool CardList = false;   // a card-string handler is assigned
+    bool CardList = false; // a card-string handler is assigned
 };
 
 // The help window's rich text and the technical-support text. The rich text

@@ -4,7 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-TPCIForm::TPCIForm(QWidget *owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
+TPCIForm::TPCIForm(QWidget *owner)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("PCIForm"));
 

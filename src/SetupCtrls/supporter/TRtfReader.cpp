@@ -2,10 +2,10 @@
 
 #include <QColor>
 #include <QHash>
-#include <QSet>
 #include <QList>
-#include <QTextCharFormat>
+#include <QSet>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -15,8 +15,38 @@ namespace {
 
 // Code page 1252 differs from Latin-1 only in 0x80..0x9F.
 const char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC,
+    0x0081,
+    0x201A,
+    0x0192,
+    0x201E,
+    0x2026,
+    0x2020,
+    0x2021,
+    0x02C6,
+    0x2030,
+    0x0160,
+    0x2039,
+    0x0152,
+    0x008D,
+    0x017D,
+    0x008F,
+    0x0090,
+    0x2018,
+    0x2019,
+    0x201C,
+    0x201D,
+    0x2022,
+    0x2013,
+    0x2014,
+    0x02DC,
+    0x2122,
+    0x0161,
+    0x203A,
+    0x0153,
+    0x009D,
+    0x017E,
+    0x0178,
 };
 
 QChar fromCp1252(unsigned char byte)
@@ -33,9 +63,9 @@ struct State
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    int fontSize = 24;   // half-points
-    int color = -1;      // colour table index; -1 is the default colour
-    int font = -1;       // font table index; -1 is \deff
+    int fontSize = 24; // half-points
+    int color = -1; // colour table index; -1 is the default colour
+    int font = -1; // font table index; -1 is \deff
     int unicodeSkip = 1; // \uc
     Destination dest = Destination::Text;
 };
@@ -55,7 +85,9 @@ constexpr int MaxWordLength = 32;
 class Parser
 {
 public:
-    Parser(const QString &rtf, QTextDocument *document) : m_in(rtf), m_cursor(document)
+    Parser(const QString &rtf, QTextDocument *document)
+        : m_in(rtf)
+        , m_cursor(document)
     {
         m_states.reserve(16);
         m_states.push_back(State());
@@ -158,7 +190,7 @@ private:
             paragraph();
             break;
         default:
-            break;   // optional hyphen and the rest
+            break; // optional hyphen and the rest
         }
     }
 
@@ -269,7 +301,7 @@ private:
             const int code = param < 0 ? param + 65536 : param;
             if (code < 0 || code > 0xFFFF)
                 return;
-            const QChar ch{char16_t(code)};
+            const QChar ch {char16_t(code)};
             character(ch.isSurrogate() ? QChar(QChar::ReplacementCharacter) : ch, true);
             m_skipChars = s.unicodeSkip;
         } else if (word == QLatin1String("line")) {
@@ -302,21 +334,36 @@ private:
     static const QSet<QString> &skippedDestinations()
     {
         static const QSet<QString> words = {
-            QStringLiteral("stylesheet"), QStringLiteral("info"),      QStringLiteral("pict"),
-            QStringLiteral("object"),     QStringLiteral("header"),    QStringLiteral("headerl"),
-            QStringLiteral("headerr"),    QStringLiteral("headerf"),   QStringLiteral("footer"),
-            QStringLiteral("footerl"),    QStringLiteral("footerr"),   QStringLiteral("footerf"),
-            QStringLiteral("footnote"),   QStringLiteral("fldinst"),   QStringLiteral("listtable"),
-            QStringLiteral("listoverridetable"), QStringLiteral("rsidtbl"), QStringLiteral("xmlnstbl"),
-            QStringLiteral("filetbl"),    QStringLiteral("revtbl"),    QStringLiteral("themedata"),
-            QStringLiteral("colorschememapping"), QStringLiteral("latentstyles"), QStringLiteral("datastore"),
+            QStringLiteral("stylesheet"),
+            QStringLiteral("info"),
+            QStringLiteral("pict"),
+            QStringLiteral("object"),
+            QStringLiteral("header"),
+            QStringLiteral("headerl"),
+            QStringLiteral("headerr"),
+            QStringLiteral("headerf"),
+            QStringLiteral("footer"),
+            QStringLiteral("footerl"),
+            QStringLiteral("footerr"),
+            QStringLiteral("footerf"),
+            QStringLiteral("footnote"),
+            QStringLiteral("fldinst"),
+            QStringLiteral("listtable"),
+            QStringLiteral("listoverridetable"),
+            QStringLiteral("rsidtbl"),
+            QStringLiteral("xmlnstbl"),
+            QStringLiteral("filetbl"),
+            QStringLiteral("revtbl"),
+            QStringLiteral("themedata"),
+            QStringLiteral("colorschememapping"),
+            QStringLiteral("latentstyles"),
+            QStringLiteral("datastore"),
             QStringLiteral("generator"),
         };
         return words;
     }
 
-    template <typename T>
-    void setFormat(T &field, T value)
+    template <typename T> void setFormat(T &field, T value)
     {
         if (field == value)
             return;
@@ -376,7 +423,7 @@ private:
         const int font = s.font >= 0 ? s.font : m_defaultFont;
         const auto it = m_fonts.constFind(font);
         if (it != m_fonts.constEnd())
-            format.setFontFamilies(QStringList{*it});
+            format.setFontFamilies(QStringList {*it});
         return format;
     }
 

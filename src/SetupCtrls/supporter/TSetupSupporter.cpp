@@ -69,7 +69,9 @@ int roundHalfEven(double value)
 
 } // namespace
 
-TSetupSupporter::TSetupSupporter(QWidget *owner) : QObject(owner), m_owner(owner)
+TSetupSupporter::TSetupSupporter(QWidget *owner)
+    : QObject(owner)
+    , m_owner(owner)
 {
     TAccessibleFactory::Install();
 }
@@ -97,7 +99,7 @@ void TSetupSupporter::InstallIdleHandler()
     m_ownerPainted = !client;
     if (client) {
         client->installEventFilter(this);
-        client->update();   // a window painted long ago paints once more
+        client->update(); // a window painted long ago paints once more
     }
     QPointer<TSetupSupporter> self(this);
     TApplication::SetOnIdle([self] {
@@ -166,7 +168,8 @@ void TSetupSupporter::BuildWindows()
     // Technical-support window.
     auto *tech = new TTechForm(m_owner);
     m_techForm = tech;
-    tech->TechMemo->setPlainText(THelpText::SupportText(m_companyName, m_callHow).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    tech->TechMemo->setPlainText(
+        THelpText::SupportText(m_companyName, m_callHow).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     connect(tech->CloseButton, &QPushButton::clicked, this, [this, tech] { CloseButtonClick(tech->CloseButton); });
     tech->resize(fittedClientSize({tech->TechMemo, tech->CloseButton}));
     SetAnchors(tech->TechMemo, akLeft | akTop | akRight | akBottom);
@@ -181,7 +184,8 @@ void TSetupSupporter::BuildWindows()
                 QMenu *fileMenu = entry->menu();
                 if (!fileMenu || entry->text() != QLatin1String("&File"))
                     continue;
-                auto *displayPCI = new QAction(QStringLiteral("Display ") + cardName + QStringLiteral(" Cards Installed"), fileMenu);
+                auto *displayPCI
+                    = new QAction(QStringLiteral("Display ") + cardName + QStringLiteral(" Cards Installed"), fileMenu);
                 displayPCI->setObjectName(QStringLiteral("DisplayPCI"));
                 connect(displayPCI, &QAction::triggered, this, [this, displayPCI] { DisplayPCIClick(displayPCI); });
                 fileMenu->insertAction(fileMenu->actions().value(0), displayPCI);
@@ -219,7 +223,7 @@ void TSetupSupporter::BuildWindows()
     } else {
         m_pciForm->PCIMemo->setPlainText(QStringLiteral("No Card Found"));
         header->setText(QStringLiteral("No ") + cardName + (m_bSeries ? QStringLiteral(" Series Card") : QString())
-                        + QStringLiteral(" Found"));
+            + QStringLiteral(" Found"));
     }
 
     m_helpPending = true;

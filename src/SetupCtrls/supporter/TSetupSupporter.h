@@ -13,7 +13,6 @@
 #include <QString>
 #include <functional>
 
-
 using TSupporterNotifyEvent = std::function<void(QObject *Sender)>;
 // Text line of one installed card; empty adds nothing.
 using TPCIEvent = std::function<QString(QObject *Sender, qint32 CardIndex)>;
@@ -23,9 +22,9 @@ using TCalibEvent = std::function<QString(QObject *Sender, quint8 Channel, bool 
 // One calibration display group.
 struct TCalibDisplay
 {
-    QPointer<QComboBox> List;        // item n shows channel n
+    QPointer<QComboBox> List; // item n shows channel n
     QPointer<QAbstractButton> Button; // turned back into a Start button when the poll stops
-    QPointer<QWidget> HideControl;   // hidden at each poll step
+    QPointer<QWidget> HideControl; // hidden at each poll step
     QPointer<QObject> Unused;
 };
 
@@ -70,10 +69,10 @@ public:
 
     // Events.
     TSupporterNotifyEvent OnBeginCalib() const { return m_onBeginCalib; }
-    void setOnBeginCalib(TSupporterNotifyEvent handler);   // re-evaluates the timer
+    void setOnBeginCalib(TSupporterNotifyEvent handler); // re-evaluates the timer
     TPCIEvent OnGetCardString;
     TCalibEvent OnGetCalibString;
-    TSupporterNotifyEvent OnStopButtonClick;   // kept, never invoked
+    TSupporterNotifyEvent OnStopButtonClick; // kept, never invoked
     TSupporterNotifyEvent OnStartButtonClick;
 
     // Built by BuildWindows; null before.

@@ -4,7 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-TTechForm::TTechForm(QWidget *owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
+TTechForm::TTechForm(QWidget *owner)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("TechForm"));
     setWindowTitle(QStringLiteral("Technical Support"));

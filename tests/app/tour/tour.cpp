@@ -4,8 +4,8 @@
 // windows from the menu, exit. Run under valgrind by tools/leak-tour.sh; it
 // also stands alone and says what failed:
 //   QT_QPA_PLATFORM=offscreen ./zx_tour
-#include "RunLoop.h"
 #include "MessageRecorder.h"
+#include "RunLoop.h"
 #include "SimulatedCard.h"
 #include "TApplication.h"
 #include "TBoardHighlight.h"
@@ -61,12 +61,12 @@ void tour()
     const QList<TBoardHighlight *> rings = form.findChildren<TBoardHighlight *>();
     check(rings.size() == 7, "seven rings");
     check(RunLoopUntil([&] {
-              for (const TBoardHighlight *ring : rings)
-                  if (!ring->Prepared())
-                      return false;
-              return true;
-          }),
-          "every ring prepared at the first paint");
+        for (const TBoardHighlight *ring : rings)
+            if (!ring->Prepared())
+                return false;
+        return true;
+    }),
+        "every ring prepared at the first paint");
     TSetupSupporter *sup = form.SetSup();
     check(RunLoopUntil([&] { return sup->HelpForm() && sup->HelpForm()->isVisible(); }), "help window at start-up");
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-std::array<unsigned, 13> g_registers{};
+std::array<unsigned, 13> g_registers {};
 unsigned g_index = 0;
 
 const char *Env(const char *name)
@@ -30,7 +30,7 @@ void Log(const std::string &line)
     const char *path = Env("ZX_CARD_LOG");
     if (!path)
         return;
-    timespec now{};
+    timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
     if (std::FILE *log = std::fopen(path, "a")) {
         std::fprintf(log, "%lld %s\n", (long long)now.tv_sec * 1000 + now.tv_nsec / 1000000, line.c_str());

@@ -12,15 +12,41 @@ std::int32_t GetNumCards()
 }
 
 // In the library's order; each does nothing.
-#define ENTRY(name) void name() {}
-ENTRY(QueryCardInfo) ENTRY(QueryBARBase) ENTRY(WaitForIRQ) ENTRY(COSWaitForIRQ) ENTRY(WDGHandleIRQ) ENTRY(AbortRequest)
-ENTRY(CloseCard) ENTRY(WDGInit) ENTRY(WDGSetTimeout) ENTRY(WDGSetResetDuration) ENTRY(WDGPet) ENTRY(WDGReadTemp)
-ENTRY(WDGReadStatus) ENTRY(WDGStart) ENTRY(WDGStop)
+#define ENTRY(name)                                                                                                    \
+    void name() { }
+ENTRY(QueryCardInfo)
+ENTRY(QueryBARBase)
+ENTRY(WaitForIRQ)
+ENTRY(COSWaitForIRQ)
+ENTRY(WDGHandleIRQ)
+ENTRY(AbortRequest)
+ENTRY(CloseCard)
+ENTRY(WDGInit)
+ENTRY(WDGSetTimeout)
+ENTRY(WDGSetResetDuration)
+ENTRY(WDGPet)
+ENTRY(WDGReadTemp)
+ENTRY(WDGReadStatus)
+ENTRY(WDGStart)
+ENTRY(WDGStop)
 #ifndef ZX_STANDIN_WITHOUT_EMERGENCY_REBOOT
 ENTRY(EmergencyReboot)
 #endif
-ENTRY(InPortB) ENTRY(OutPortB) ENTRY(InPort) ENTRY(OutPort) ENTRY(InPortL) ENTRY(OutPortL) ENTRY(InPortDWord)
-ENTRY(OutPortDWord) ENTRY(RelInPortB) ENTRY(RelOutPortB) ENTRY(RelInPort) ENTRY(RelOutPort) ENTRY(RelInPortL)
-ENTRY(RelOutPortL) ENTRY(RelInPortDWord) ENTRY(RelOutPortDWord)
+ENTRY(InPortB)
+ENTRY(OutPortB)
+ENTRY(InPort)
+ENTRY(OutPort)
+ENTRY(InPortL)
+ENTRY(OutPortL)
+ENTRY(InPortDWord)
+ENTRY(OutPortDWord)
+ENTRY(RelInPortB)
+ENTRY(RelOutPortB)
+ENTRY(RelInPort)
+ENTRY(RelOutPort)
+ENTRY(RelInPortL)
+ENTRY(RelOutPortL)
+ENTRY(RelInPortDWord)
+ENTRY(RelOutPortDWord)
 
 } // extern "C"

@@ -60,13 +60,15 @@ QString bindingFacts()
     }
     const int set = DriverEntryCount - missing.size();
     if (loaded)
-        dlclose(loaded);   // only drops the reference RTLD_NOLOAD added
+        dlclose(loaded); // only drops the reference RTLD_NOLOAD added
     const QString cards = GetNumCards ? QString::number(GetNumCards()) : QStringLiteral("none");
     return QStringLiteral("loads=%1 bound=%2 set=%3 missing=%4 order=%5 cards=%6")
         .arg(loads)
         .arg(int(DriverLibraryBound))
         .arg(set)
-        .arg(set == 0 ? QStringLiteral("all") : missing.isEmpty() ? QStringLiteral("-") : missing.join(QLatin1Char(',')))
+        .arg(set == 0               ? QStringLiteral("all")
+                : missing.isEmpty() ? QStringLiteral("-")
+                                    : missing.join(QLatin1Char(',')))
         .arg(order ? QStringLiteral("ok") : QStringLiteral("wrong"))
         .arg(cards);
 }
@@ -79,7 +81,7 @@ int bind(int calls)
     }
     if (loads > 0)
         std::printf("opened %s now=%d local=%d\n", lastFile.c_str(), int((lastFlags & RTLD_NOW) == RTLD_NOW),
-                    int((lastFlags & RTLD_GLOBAL) == 0));
+            int((lastFlags & RTLD_GLOBAL) == 0));
     return 0;
 }
 
@@ -100,8 +102,9 @@ int supporter(int argc, char **argv, bool cards)
             return card == 1 ? QString() : QStringLiteral("card %1").arg(card);
         };
     sup->BuildWindows();
-    const QString list = sup->PCIForm() ? sup->PCIForm()->PCIMemo->toPlainText().replace(QLatin1Char('\n'), QLatin1Char('|'))
-                                        : QStringLiteral("none");
+    const QString list = sup->PCIForm()
+        ? sup->PCIForm()->PCIMemo->toPlainText().replace(QLatin1Char('\n'), QLatin1Char('|'))
+        : QStringLiteral("none");
     std::printf("loads=%d mapped=%d handler=%d\n", loads, int(libraryMapped()), handlerCalls);
     std::printf("title=%s\n", qPrintable(sup->HeaderLabel()->text()));
     std::printf("list=%s\n", qPrintable(list));

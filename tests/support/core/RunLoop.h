@@ -15,8 +15,8 @@ inline bool RunLoopUntil(const std::function<bool()> &done, int idles = 0, int t
     if (finished())
         return true;
     QEventLoop loop;
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
-                     [&] { ++seen; });
+    QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, [&] { ++seen; });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (finished())

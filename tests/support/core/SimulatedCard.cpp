@@ -27,7 +27,7 @@ std::uint16_t SimulatedCard::In(std::uint16_t port)
     if (port == 0x61)
         return Port61;
     if (port != quint16(Base + 2))
-        return 0xFF;   // nothing else answers on the bus
+        return 0xFF; // nothing else answers on the bus
     return ReadValue.value_or(m_index < Registers.size() ? Registers[m_index] : 0xFF);
 }
 
@@ -39,7 +39,7 @@ bool SimulatedCard::Acquire()
 
 void SimulatedCard::Out(std::uint16_t port, std::uint8_t value)
 {
-    Log.append({ port, value, Clock ? Clock() : 0 });
+    Log.append({port, value, Clock ? Clock() : 0});
     if (DriverMissing)
         return;
     if (port == quint16(Base + 1))
@@ -56,7 +56,7 @@ QList<QPair<int, int>> SimulatedCard::RegisterWrites() const
         if (w.port == quint16(Base + 1))
             index = w.value;
         else if (w.port == quint16(Base + 2))
-            pairs.append({ std::exchange(index, -1), w.value });
+            pairs.append({std::exchange(index, -1), w.value});
     }
     return pairs;
 }

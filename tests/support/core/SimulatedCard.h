@@ -34,7 +34,7 @@ public:
     QString Cause() const override { return DriverMissing ? MissingCause : QString(); }
 
     quint16 Base;
-    std::array<quint8, 13> Registers{};
+    std::array<quint8, 13> Registers {};
     // Every read of the data port answers this (0xFF: no card on the bus).
     std::optional<quint8> ReadValue;
     // False: writes reach the card but its registers do not change.

@@ -37,6 +37,6 @@ inline bool RefuseSystemCall(int nr, int error, int arg = 0, unsigned flags = 0)
     }
     filter[size++] = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (unsigned(error) & SECCOMP_RET_DATA));
     filter[size++] = allow;
-    sock_fprog program{size, filter};
+    sock_fprog program {size, filter};
     return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }

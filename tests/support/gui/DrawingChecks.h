@@ -26,7 +26,7 @@ inline QByteArray FileBytes(const QString &name)
 inline bool SameColour(QRgb a, QRgb b, int tolerance)
 {
     return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
-           && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+        && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
 // Counts the paint events of the widgets it is installed on.

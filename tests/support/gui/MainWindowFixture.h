@@ -19,8 +19,7 @@ struct MainWindowFixture
     explicit MainWindowFixture(const QStringList &panels = {}, quint16 cardBase = 0x300);
 
     // A control of the window, wherever its panel lives now.
-    template <class T = QWidget>
-    T *get(const QString &name) const
+    template <class T = QWidget> T *get(const QString &name) const
     {
         if (T *found = host.findChild<T *>(name))
             return found;

@@ -15,7 +15,7 @@ MessageRecorder::MessageRecorder(TMsgResult answer)
             SetMessageHandler(std::move(self));
             return result;
         }
-        return TMsgResult::Ok;   // the seam waits for the end
+        return TMsgResult::Ok; // the seam waits for the end
     });
 }
 
