@@ -1,6 +1,7 @@
 #include "template.h"
 #include "ui_template.h"
 
+#include "ExactClass.h"
 #include "MessageSeam.h"
 #include "PortPolicy.h"
 #include "TApplication.h"
@@ -194,7 +195,7 @@ void TMainForm::BaseEditChange()
     quint32 value = 0;
     if (!ParseHexAddress(ui->BaseEdit->text(), &value)) {
         // Only the colour tells: the jumpers keep the last valid address.
-        const auto *panel = qobject_cast<const TRadioPanel *>(ui->BaseEdit->parentWidget());
+        const auto *panel = ExactCast<TRadioPanel>(ui->BaseEdit->parentWidget());
         setEditColor(ui->BaseEdit, ColorToQColor(panel ? panel->Color() : clBtnFace));
         return;
     }

@@ -6,6 +6,7 @@
 #include "JumperDrawing.h"
 #include "TControlRegisters.h"
 #include "TKernelTtys.h"
+#include "TSerialPlan.h"
 #include "VORTAN32.h"
 
 #include <QJsonArray>
@@ -214,11 +215,6 @@ int ParseFirstTty(const QString &text)
     return first;
 }
 
-QString TtyName(int index)
-{
-    return QStringLiteral("ttyS%1").arg(index);
-}
-
 } // namespace
 
 int LinuxCommand(const QStringList &arguments)
@@ -279,69 +275,15 @@ int LinuxCommand(const QStringList &arguments)
 
     TKernelTtys kernel;
     const bool known = kernel.Load(sysfsDir);
-    QJsonArray portsJson;
-    QString table = QStringLiteral("Port  Address  Line    The kernel now\n");
-    QString lines, busy;
-    for (int port = 0; port < TPortResources::PortCount; ++port) {
-        const QString tty = TtyName(first + port);
-        const QString line = QStringLiteral("/dev/%1 port 0x%2 irq %3 uart %4")
-                                 .arg(tty, PortAddressText(addresses[port]))
-                                 .arg(irq)
-                                 .arg(uartType);
-        const TKernelTtys::TTty *now = kernel.At(addresses[port]);
-        table += QStringLiteral("%1     %2      %3 %4\n")
-                     .arg(TPortResources::PortLetter(port))
-                     .arg(PortAddressText(addresses[port]), tty.leftJustified(7),
-                         !known    ? QStringLiteral("unknown (%1 cannot be read)").arg(sysfsDir)
-                             : now ? QStringLiteral("%1 (irq %2)").arg(TtyName(now->Index)).arg(now->Irq)
-                                   : QStringLiteral("not known to the kernel"));
-        lines += line + QLatin1Char('\n');
-        for (const TKernelTtys::TTty &other : kernel.Ttys())
-            if (other.Index == first + port && other.Port != 0 && other.Port != addresses[port])
-                busy += QStringLiteral("%1 has a UART at %2 now; the line for port %3 moves it to %4.\n")
-                            .arg(tty, PortAddressText(other.Port), QString(TPortResources::PortLetter(port)),
-                                PortAddressText(addresses[port]));
-        portsJson.append(QJsonObject {{QStringLiteral("port"), QString(TPortResources::PortLetter(port))},
-            {QStringLiteral("address"), PortAddressText(addresses[port])}, {QStringLiteral("tty"), tty},
-            {QStringLiteral("line"), line},
-            {QStringLiteral("kernel_tty"), now ? QJsonValue(TtyName(now->Index)) : QJsonValue()},
-            {QStringLiteral("kernel_irq"), now ? QJsonValue(now->Irq) : QJsonValue()}});
-    }
-
-    bool enough = true;
-    for (int index = first; index < first + TPortResources::PortCount; ++index)
-        enough = enough && kernel.Has(index);
-    const int needed = first + TPortResources::PortCount;
-    QString advice;
-    if (known && !enough) {
-        const int count = int(kernel.Ttys().size());
-        advice = QStringLiteral("The kernel has %1 serial line(s)%2; %3 to %4 need %5. Add the kernel "
-                                "parameter 8250.nr_uarts=%5 to the kernel command line (on Debian: "
-                                "GRUB_CMDLINE_LINUX in /etc/default/grub, then update-grub) and restart.\n")
-                     .arg(count)
-                     .arg(count == 0 ? QString()
-                             : count == 1
-                             ? QStringLiteral(", ") + TtyName(kernel.Ttys().first().Index)
-                             : QStringLiteral(", %1 to %2")
-                                   .arg(TtyName(kernel.Ttys().first().Index), TtyName(kernel.Ttys().last().Index)))
-                     .arg(TtyName(first), TtyName(needed - 1))
-                     .arg(needed);
-    }
-
+    const TSerialPlan plan = TSerialPlan::Make(addresses, irq, first, uartType, kernel, known, sysfsDir);
     if (parser.isSet(JsonOption)) {
-        QJsonObject result {{QStringLiteral("irq"), int(irq)}, {QStringLiteral("uart"), uartType},
-            {QStringLiteral("first_tty"), first}, {QStringLiteral("ports"), portsJson},
-            {QStringLiteral("kernel_known"), known},
-            {QStringLiteral("kernel_lines"), known ? QJsonValue(int(kernel.Ttys().size())) : QJsonValue()},
-            {QStringLiteral("nr_uarts"), known && !enough ? QJsonValue(needed) : QJsonValue()}};
+        QJsonObject result = plan.Json();
         if (parser.isSet(BaseOption))
             result.insert(QStringLiteral("base"), HexText(base));
         PrintJson(result);
         return csDone;
     }
-    text += table + QStringLiteral("\nLines for setserial (as root, run setserial with each line):\n") + lines;
-    if (!busy.isEmpty() || !advice.isEmpty())
-        text += QLatin1Char('\n') + busy + advice;
+    text += plan.Text();
     Print(text);
     return csDone;
 }

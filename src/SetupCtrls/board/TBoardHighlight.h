@@ -17,6 +17,9 @@ Q_MOC_INCLUDE("TRadioPanel.h")
 
 // A tinted elliptical ring over one region of the board photograph. Hovering
 // opens its popup with the linked option panel; a click keeps it open.
+// One file per concern: the ring and its pixels (TBoardHighlight.cpp), the
+// link group, pinning and the popup (TBoardHighlightPopup.cpp), the menu
+// entries (TBoardHighlightMenu.cpp).
 class TBoardHighlight : public QWidget
 {
     Q_OBJECT
@@ -62,39 +65,41 @@ public:
     // The image the next paint blits, chosen by Entered and PopupActive.
     const QImage &CurrentImage() const;
 
+    // The ring and its pixels.
     static QString StripAmpersands(const QString &text);
-    static QString MakeItemBaseName(const QString &text);
     // The ring over an image: A = width - 1, B = height - 1.
     static void RenderRing(QImage &image, int A, int B, bool whiteCore, TColor color, float opacity);
     static TColor TypeColorOf(THighlightType type);
     // "&Options", "&Settings" or "&Calibration".
     static QString MenuCaptionOf(THighlightType type);
 
+    // The link group, pinning and the popup.
     // The highlights sharing this one's popup and menu entry, in the parent's
     // child order, this one included.
     QList<TBoardHighlight *> LinkGroup() const;
-
     // Notifications (the board picture and menu entries call these too).
     void MouseEnter(bool forwarded);
     void MouseLeave(bool forwarded);
     void Click();
-
     void ShowPopup();
     void PinGroup();
     void PinPopup();
     void ClearEntered();
     void SetPopupActive(bool active, bool spread);
-    void RegisterMenuEntry();
-    void CheckMenuEntry(bool checked);
-    void MenuEntryClick(QObject *Sender);
     void PopupClosed();
-    void PreviousClick();
-    void NextClick();
     void DoneClick();
     // The user closed the group's popup (Done, the close box, Previous or
     // Next): a member under the pointer opens it again only once the pointer
     // has left it and come back, or on a click.
     void HoldClosedUnderPointer();
+
+    // The menu entries.
+    static QString MakeItemBaseName(const QString &text);
+    void RegisterMenuEntry();
+    void CheckMenuEntry(bool checked);
+    void MenuEntryClick(QObject *Sender);
+    void PreviousClick();
+    void NextClick();
 
 signals:
     void OnClick();
@@ -110,8 +115,10 @@ private:
     void Prepare();
     void BuildImages();
     QImage PixelsBeneath() const;
+
     bool ParentIsBoardImage() const;
     bool IsLinkedTo(const TBoardHighlight *other) const;
+
     QAction *CreateMenuEntry(QWidget *owner);
     QAction *FindMenuEntry(int *index = nullptr, QMenu **menu = nullptr) const;
     void StepToEntry(int delta);

@@ -2,9 +2,9 @@
 
 #include "TTwoJumper.h"
 
+#include "ExactClass.h"
 #include <QApplication>
 #include <QPainter>
-#include <cstring>
 
 TRadioPanel::TRadioPanel(QWidget *parent)
     : QWidget(parent)
@@ -63,9 +63,9 @@ void TRadioPanel::JumperClicked(TTwoJumper *Jumper)
     bool changed = false;
     const QObjectList kids = children();
     for (QObject *child : kids) {
-        if (std::strcmp(child->metaObject()->className(), "TTwoJumper") != 0)
+        auto *jumper = ExactCast<TTwoJumper>(child);
+        if (!jumper)
             continue;
-        auto *jumper = static_cast<TTwoJumper *>(child);
         const bool wanted = jumper == Jumper;
         if (jumper->Closed() != wanted)
             changed = true;

@@ -5,12 +5,12 @@
 #include "TRadioPanel.h"
 #include "TRasterShape.h"
 
+#include "ExactClass.h"
 #include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -101,12 +101,8 @@ void TTwoJumper::Click()
     m_closed = !m_closed;
     invalidate();
     QPointer<TTwoJumper> self(this);
-    QWidget *parent = parentWidget();
-    if (parent && std::strcmp(parent->metaObject()->className(), "TRadioPanel") == 0) {
-        auto *panel = qobject_cast<TRadioPanel *>(parent);
-        if (panel && panel->RadioEnabled())
-            panel->JumperClicked(this);
-    }
+    if (auto *panel = ExactCast<TRadioPanel>(parentWidget()); panel && panel->RadioEnabled())
+        panel->JumperClicked(this);
     if (!self)
         return;
     AnnounceClosed();
@@ -136,10 +132,8 @@ void TTwoJumper::invalidate()
 
 QColor TTwoJumper::backgroundColor() const
 {
-    const QWidget *parent = parentWidget();
-    if (parent && std::strcmp(parent->metaObject()->className(), "TRadioPanel") == 0)
-        if (auto *panel = qobject_cast<const TRadioPanel *>(parent))
-            return ColorToQColor(panel->Color());
+    if (const auto *panel = ExactCast<TRadioPanel>(parentWidget()))
+        return ColorToQColor(panel->Color());
     return ColorToQColor(clBtnFace);
 }
 

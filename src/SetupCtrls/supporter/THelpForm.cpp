@@ -1,5 +1,6 @@
 #include "THelpForm.h"
 
+#include "ExactClass.h"
 #include "TBoardImage.h"
 #include "TColor.h"
 
@@ -53,7 +54,7 @@ void THelpForm::StartButtonClick()
     if (auto *window = qobject_cast<QMainWindow *>(mainWindow); window && window->centralWidget())
         mainWindow = window->centralWidget();
     for (QObject *child : mainWindow->children()) {
-        if (auto *image = qobject_cast<TBoardImage *>(child)) {
+        if (auto *image = ExactCast<TBoardImage>(child)) {
             QEvent message(TBoardImage::WM_SHOWFIRSTHIGHLIGHT);
             QCoreApplication::sendEvent(image, &message);
             return;

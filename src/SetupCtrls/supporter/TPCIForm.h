@@ -1,23 +1,16 @@
 #pragma once
 
-#include <QWidget>
-
-class QPlainTextEdit;
-class QPushButton;
+#include "TMemoForm.h"
 
 // The installed-cards list, one line per card. Escape closes it.
-class TPCIForm : public QWidget
+class TPCIForm : public TMemoForm
 {
     Q_OBJECT
 public:
     explicit TPCIForm(QWidget *owner);
-    QPlainTextEdit *PCIMemo = nullptr;
-    QPushButton *CloseButton = nullptr;
+    QPlainTextEdit *const PCIMemo = Memo;
 
     // A new window's outer width before anything sizes it; the Close button
     // is centred on it once.
     static constexpr int InitialOuterWidth = 320;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 };

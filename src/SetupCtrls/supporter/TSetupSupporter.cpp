@@ -1,8 +1,10 @@
+// The supporter's windows: the title line, the help, technical-support and
+// installed-cards windows, built at the first idle moment after the owner's
+// first paint.
 #include "TSetupSupporter.h"
 
 #include "Anchors.h"
 #include "LLTRELOX.h"
-#include "MessageSeam.h"
 #include "TAccessibleFactory.h"
 #include "TApplication.h"
 #include "THelpText.h"
@@ -18,13 +20,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
-#include <QTimerEvent>
 
 #include <cmath>
 
 namespace {
-
-const char *const ButtonClickName = "qt_supporter_click";
 
 // Controls of a main window sit on its client area.
 QWidget *clientArea(QWidget *window)
@@ -76,21 +75,6 @@ TSetupSupporter::TSetupSupporter(QWidget *owner)
     TAccessibleFactory::Install();
 }
 
-TSetupSupporter::~TSetupSupporter()
-{
-    // The timer must not outlive the poll; nothing may be started here.
-    m_running = false;
-    if (m_timerId)
-        killTimer(m_timerId);
-    m_timerId = 0;
-}
-
-void TSetupSupporter::setOnBeginCalib(TSupporterNotifyEvent handler)
-{
-    m_onBeginCalib = std::move(handler);
-    UpdateTimer();
-}
-
 void TSetupSupporter::InstallIdleHandler()
 {
     // First display, then the first idle moment: a loop may idle before the
@@ -127,10 +111,30 @@ void TSetupSupporter::ApplicationIdle()
 
 void TSetupSupporter::BuildWindows()
 {
+    // Named once: a card-string handler may switch the name while the list is built.
     const QString cardName = CardName();
-    QWidget *client = clientArea(m_owner);
+    BuildHeaderLabel();
+    BuildHelpForm();
+    BuildTechForm();
+    // The installed-cards list, only for a program that can name its cards.
+    const bool found = OnGetCardString ? BuildCardList(cardName) : true;
+    const QString series = m_bSeries ? QStringLiteral(" Series") : QString();
+    if (found) {
+        m_headerLabel->setText(cardName + series + QStringLiteral(" Settings Program"));
+    } else {
+        m_pciForm->PCIMemo->setPlainText(QStringLiteral("No Card Found"));
+        m_headerLabel->setText(QStringLiteral("No ") + cardName
+            + (m_bSeries ? QStringLiteral(" Series Card") : QString()) + QStringLiteral(" Found"));
+    }
 
+    m_helpPending = true;
+    UpdateTimer();
+}
+
+void TSetupSupporter::BuildHeaderLabel()
+{
     // Title line across the top of the main window.
+    QWidget *client = clientArea(m_owner);
     auto *header = new QLabel(client);
     header->setObjectName(QStringLiteral("HeaderLabel"));
     header->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -148,8 +152,10 @@ void TSetupSupporter::BuildWindows()
     if (client)
         header->show();
     m_headerLabel = header;
+}
 
-    // Help window.
+void TSetupSupporter::BuildHelpForm()
+{
     auto *help = new THelpForm(m_owner);
     m_helpForm = help;
     TRtfReader::Read(HelpText(), help->HelpRich->document());
@@ -164,8 +170,10 @@ void TSetupSupporter::BuildWindows()
     SetAnchors(help->StartButton, akBottom);
     const double scale = HelpScale(ScreenSize());
     help->resize(roundHalfEven(help->width() * scale), roundHalfEven(help->height() * scale));
+}
 
-    // Technical-support window.
+void TSetupSupporter::BuildTechForm()
+{
     auto *tech = new TTechForm(m_owner);
     m_techForm = tech;
     tech->TechMemo->setPlainText(
@@ -175,76 +183,47 @@ void TSetupSupporter::BuildWindows()
     SetAnchors(tech->TechMemo, akLeft | akTop | akRight | akBottom);
     tech->CloseButton->move((tech->width() - tech->CloseButton->width()) / 2, tech->CloseButton->y());
     SetAnchors(tech->CloseButton, akBottom);
+}
 
-    // Installed-cards list, only for a program that can name its cards.
-    bool found = true;
-    if (OnGetCardString) {
-        if (QMenuBar *menu = mainMenu(m_owner)) {
-            for (QAction *entry : menu->actions()) {
-                QMenu *fileMenu = entry->menu();
-                if (!fileMenu || entry->text() != QLatin1String("&File"))
-                    continue;
-                auto *displayPCI
-                    = new QAction(QStringLiteral("Display ") + cardName + QStringLiteral(" Cards Installed"), fileMenu);
-                displayPCI->setObjectName(QStringLiteral("DisplayPCI"));
-                connect(displayPCI, &QAction::triggered, this, [this, displayPCI] { DisplayPCIClick(displayPCI); });
-                fileMenu->insertAction(fileMenu->actions().value(0), displayPCI);
-                break;
-            }
-        }
-
-        auto *pci = new TPCIForm(m_owner);
-        m_pciForm = pci;
-        pci->setWindowTitle(cardName + QStringLiteral(" Cards installed"));
-        connect(pci->CloseButton, &QPushButton::clicked, this, [this, pci] { CloseButtonClick(pci->CloseButton); });
-        pci->resize(fittedClientSize({pci->PCIMemo, pci->CloseButton}));
-        SetAnchors(pci->PCIMemo, akLeft | akTop | akRight | akBottom);
-        SetAnchors(pci->CloseButton, akBottom);
-        pci->show();
-
-        BindDriverLibrary();
-        const qint32 count = GetNumCards ? GetNumCards() : 0;
-        found = false;
-        if (count > 0) {
-            pci->PCIMemo->clear();
-            for (qint32 card = 0; card < count; ++card) {
-                const QString line = OnGetCardString(this, card);
-                if (line.isEmpty())
-                    continue;
-                pci->PCIMemo->appendPlainText(line);
-                found = true;
-            }
+bool TSetupSupporter::BuildCardList(const QString &cardName)
+{
+    if (QMenuBar *menu = mainMenu(m_owner)) {
+        for (QAction *entry : menu->actions()) {
+            QMenu *fileMenu = entry->menu();
+            if (!fileMenu || entry->text() != QLatin1String("&File"))
+                continue;
+            auto *displayPCI
+                = new QAction(QStringLiteral("Display ") + cardName + QStringLiteral(" Cards Installed"), fileMenu);
+            displayPCI->setObjectName(QStringLiteral("DisplayPCI"));
+            connect(displayPCI, &QAction::triggered, this, [this, displayPCI] { DisplayPCIClick(displayPCI); });
+            fileMenu->insertAction(fileMenu->actions().value(0), displayPCI);
+            break;
         }
     }
 
-    const QString series = m_bSeries ? QStringLiteral(" Series") : QString();
-    if (found) {
-        header->setText(cardName + series + QStringLiteral(" Settings Program"));
-    } else {
-        m_pciForm->PCIMemo->setPlainText(QStringLiteral("No Card Found"));
-        header->setText(QStringLiteral("No ") + cardName + (m_bSeries ? QStringLiteral(" Series Card") : QString())
-            + QStringLiteral(" Found"));
+    auto *pci = new TPCIForm(m_owner);
+    m_pciForm = pci;
+    pci->setWindowTitle(cardName + QStringLiteral(" Cards installed"));
+    connect(pci->CloseButton, &QPushButton::clicked, this, [this, pci] { CloseButtonClick(pci->CloseButton); });
+    pci->resize(fittedClientSize({pci->PCIMemo, pci->CloseButton}));
+    SetAnchors(pci->PCIMemo, akLeft | akTop | akRight | akBottom);
+    SetAnchors(pci->CloseButton, akBottom);
+    pci->show();
+
+    BindDriverLibrary();
+    const qint32 count = GetNumCards ? GetNumCards() : 0;
+    bool found = false;
+    if (count > 0) {
+        pci->PCIMemo->clear();
+        for (qint32 card = 0; card < count; ++card) {
+            const QString line = OnGetCardString(this, card);
+            if (line.isEmpty())
+                continue;
+            pci->PCIMemo->appendPlainText(line);
+            found = true;
+        }
     }
-
-    m_helpPending = true;
-    UpdateTimer();
-}
-
-void TSetupSupporter::UpdateTimer()
-{
-    if (m_timerId)
-        killTimer(m_timerId);
-    m_timerId = 0;
-    if (!m_running && !m_helpPending)
-        return;
-    m_timerId = StartTimer(100);
-    if (!m_timerId)
-        throw EOutOfResources("Not enough timers available");
-}
-
-int TSetupSupporter::StartTimer(int interval)
-{
-    return startTimer(interval);
+    return found;
 }
 
 QSize TSetupSupporter::ScreenSize() const
@@ -259,38 +238,6 @@ double TSetupSupporter::HelpScale(const QSize &screen)
     return scale < 1.0 ? 1.0 : scale;
 }
 
-void TSetupSupporter::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() != m_timerId || m_timerId == 0) {
-        QObject::timerEvent(event);
-        return;
-    }
-    // A handler that pumps messages must not start a second step inside the first.
-    if (m_inTick)
-        return;
-    m_inTick = true;
-    try {
-        TimerTick();
-    } catch (const std::exception &error) {
-        TApplication::HandleException(error);
-    } catch (...) {
-        TApplication::HandleUnknownException();
-    }
-    m_inTick = false;
-}
-
-void TSetupSupporter::TimerTick()
-{
-    if (m_helpPending) {
-        if (m_helpForm)
-            m_helpForm->show();
-        m_helpPending = false;
-        UpdateTimer();
-        return;
-    }
-    PollStep();
-}
-
 void TSetupSupporter::DisplayPCIClick(QObject *)
 {
     if (!m_pciForm)
@@ -303,112 +250,6 @@ void TSetupSupporter::CloseButtonClick(QObject *Sender)
 {
     if (auto *control = qobject_cast<QWidget *>(Sender))
         control->window()->hide();
-}
-
-void TSetupSupporter::SetRunning(bool value)
-{
-    if (value == m_running)
-        return;
-    m_running = value;
-    UpdateTimer();
-}
-
-void TSetupSupporter::PollStep()
-{
-    if (m_onBeginCalib)
-        m_onBeginCalib(this);
-
-    if (!OnGetCalibString) {
-        SetRunning(false);
-        ShowMessageBox(m_owner, QStringLiteral("OnGetCalibString Not Assigned"),
-            QStringLiteral("Error: calibration begun, but OnGetCalibString isn't assigned."), TMsgButtons::Ok,
-            TMsgIcon::Warning, true);
-        ResetButtons();
-        return;
-    }
-
-    // Copies: a handler may register further groups while these loops run.
-    const QList<TCalibDisplay> displays = CalibDisplays;
-    for (const TCalibDisplay &display : displays) {
-        if (display.HideControl)
-            display.HideControl->hide();
-    }
-
-    bool itsAllBad = true;
-    // Copy: a handler may change Channels while the step runs.
-    const quint8 channels = m_channels;
-    for (int channel = 0; channel < channels; ++channel) {
-        const QString text = OnGetCalibString(this, quint8(channel), itsAllBad);
-        ShowChannelString(quint8(channel), text);
-    }
-
-    if (!itsAllBad)
-        return;
-    // Stopped before the box opens, so no step runs behind it.
-    SetRunning(false);
-    if (ShowMessageBox(m_owner, QStringLiteral("Total A/D failure"),
-            QStringLiteral("Total A/D failure. The card may not be installed, or it may be installed at a "
-                           "different base address."),
-            TMsgButtons::RetryCancel, TMsgIcon::Warning, true)
-        == TMsgResult::Retry)
-        SetRunning(true);
-    else
-        ResetButtons();
-}
-
-void TSetupSupporter::ResetButtons()
-{
-    if (m_changeButtons) {
-        // Copy: a Start handler may register further groups.
-        const QList<TCalibDisplay> displays = CalibDisplays;
-        for (const TCalibDisplay &display : displays) {
-            if (!display.Button)
-                continue;
-            SetButtonClick(display.Button, OnStartButtonClick);
-            display.Button->setText(QStringLiteral("Start"));
-        }
-    }
-    SetRunning(false);
-}
-
-void TSetupSupporter::SetButtonClick(QAbstractButton *button, TSupporterNotifyEvent handler)
-{
-    if (!button)
-        return;
-    if (QObject *old = button->findChild<QObject *>(QLatin1String(ButtonClickName), Qt::FindDirectChildrenOnly)) {
-        // The old handler may be the one running right now.
-        QObject::disconnect(button, nullptr, old, nullptr);
-        old->setObjectName(QString());
-        old->deleteLater();
-    }
-    if (!handler)
-        return;
-    auto *relay = new QObject(button);
-    relay->setObjectName(QLatin1String(ButtonClickName));
-    connect(button, &QAbstractButton::clicked, relay, [button, handler] { handler(button); });
-}
-
-void TSetupSupporter::ShowChannelString(quint8 Channel, const QString &Text)
-{
-    const QString item = QStringLiteral("Channel ") + QString::number(Channel) + QLatin1Char('\t') + Text;
-    const QList<TCalibDisplay> displays = CalibDisplays;
-    for (const TCalibDisplay &display : displays) {
-        // A list shorter than the channel count grows, so every channel shows;
-        // one that cannot grow (its maxCount) keeps what it has.
-        while (display.List && display.List->count() <= Channel) {
-            const int before = display.List->count();
-            display.List->addItem(QString());
-            if (display.List && display.List->count() == before)
-                break;
-        }
-        if (display.List)
-            display.List->setItemText(Channel, item);
-    }
-}
-
-void TSetupSupporter::AddCalibDisplay(const TCalibDisplay &display)
-{
-    CalibDisplays.append(display);
 }
 
 QString TSetupSupporter::HelpText() const

@@ -29,7 +29,9 @@ struct TCalibDisplay
 };
 
 // Non-visual component giving a setup program its title line, help window,
-// technical-support window, installed-cards list and calibration poll.
+// technical-support window, installed-cards list and calibration poll. The
+// windows are built in TSetupSupporter.cpp, the timer and the poll run in
+// TSetupSupporterPoll.cpp.
 class TSetupSupporter : public QObject
 {
     Q_OBJECT
@@ -123,6 +125,11 @@ protected:
     virtual QSize ScreenSize() const;
 
 private:
+    void BuildHeaderLabel();
+    void BuildHelpForm();
+    void BuildTechForm();
+    // Whether any card gave a line.
+    bool BuildCardList(const QString &cardName);
     void PollStep();
 
     QWidget *m_owner;

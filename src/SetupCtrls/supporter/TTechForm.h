@@ -1,19 +1,12 @@
 #pragma once
 
-#include <QWidget>
-
-class QPlainTextEdit;
-class QPushButton;
+#include "TMemoForm.h"
 
 // "Technical Support": how to reach the maker. Escape closes it.
-class TTechForm : public QWidget
+class TTechForm : public TMemoForm
 {
     Q_OBJECT
 public:
     explicit TTechForm(QWidget *owner);
-    QPlainTextEdit *TechMemo = nullptr;
-    QPushButton *CloseButton = nullptr;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    QPlainTextEdit *const TechMemo = Memo;
 };
