@@ -226,16 +226,14 @@ void TMainForm::ModeComboChange()
     const bool rs422 = ui->ModeCombo->currentIndex() == 1;
     if (!rs422 && ui->ModeCombo->currentIndex() != 0)
         ui->ModeCombo->setCurrentIndex(0);
-    ui->RS485JumperA->setClosed(!rs422);
-    ui->RS485JumperB->setClosed(!rs422);
-    ui->RS422JumperA->setClosed(rs422);
-    ui->RS422JumperB->setClosed(rs422);
+    TOptionJumpers options;
+    options.Protocol = rs422 ? TOptionJumpers::prRS422 : TOptionJumpers::prRS485;
+    ui->RS485JumperA->setClosed(options.Installed(TOptionJumpers::jpRS485));
+    ui->RS485JumperB->setClosed(ui->RS485JumperA->Closed());
+    ui->RS422JumperA->setClosed(options.Installed(TOptionJumpers::jp422));
+    ui->RS422JumperB->setClosed(ui->RS422JumperA->Closed());
     ui->LoadCombo->clear();
-    if (rs422)
-        ui->LoadCombo->addItems({QStringLiteral("No Termination"), QStringLiteral("Terminate Transmit"),
-            QStringLiteral("Terminate Receive"), QStringLiteral("Terminate Both")});
-    else
-        ui->LoadCombo->addItems({QStringLiteral("No Termination"), QStringLiteral("Termination")});
+    ui->LoadCombo->addItems(TOptionJumpers::TerminationItems(options.Protocol));
     // A change of protocol always starts without termination.
     ui->LoadCombo->setCurrentIndex(0);
     LoadComboChange();
@@ -243,11 +241,12 @@ void TMainForm::ModeComboChange()
 
 void TMainForm::LoadComboChange()
 {
-    // Bit 0 of the choice is the TLD jumper, bit 1 the RLD jumper.
-    const int index = ui->LoadCombo->currentIndex();
-    ui->TLDJumperA->setClosed(index & 1);
+    TOptionJumpers options;
+    options.Protocol = ui->ModeCombo->currentIndex() == 1 ? TOptionJumpers::prRS422 : TOptionJumpers::prRS485;
+    options.Termination = TOptionJumpers::TTermination(ui->LoadCombo->currentIndex() & 3);
+    ui->TLDJumperA->setClosed(options.Installed(TOptionJumpers::jpTLD));
     ui->TLDJumperB->setClosed(ui->TLDJumperA->Closed());
-    ui->RLDJumperA->setClosed(index & 2);
+    ui->RLDJumperA->setClosed(options.Installed(TOptionJumpers::jpRLD));
     ui->RLDJumperB->setClosed(ui->RLDJumperA->Closed());
 }
 
@@ -291,7 +290,9 @@ void TMainForm::ClockJumperClick()
 
 void TMainForm::ClockComboChange()
 {
-    ui->ClockJumper->setClosed(ui->ClockCombo->currentIndex() != 0);
+    TOptionJumpers options;
+    options.Clock = ui->ClockCombo->currentIndex() != 0 ? TOptionJumpers::ckX8 : TOptionJumpers::ckX1;
+    ui->ClockJumper->setClosed(options.Installed(TOptionJumpers::jpClock));
 }
 
 void TMainForm::DFJumperAClick()
@@ -302,7 +303,9 @@ void TMainForm::DFJumperAClick()
 
 void TMainForm::DFComboChange()
 {
-    ui->DFJumperA->setClosed(ui->DFCombo->currentIndex() != 0);
+    TOptionJumpers options;
+    options.ComPorts = ui->DFCombo->currentIndex() != 0 ? TOptionJumpers::cpDisabled : TOptionJumpers::cpEnabled;
+    ui->DFJumperA->setClosed(options.Installed(TOptionJumpers::jpDF));
     ui->DFJumperB->setClosed(ui->DFJumperA->Closed());
 }
 

@@ -35,7 +35,8 @@ echo "== Package: install"
 $SUDO apt-get install -y -qq "$(realpath "$deb")" >/dev/null
 files=(/usr/bin/Settings /usr/bin/zx-setup /usr/bin/zx-setup-cli /usr/libexec/zx-setup/zx-setup-porthelper
        /usr/share/polkit-1/actions/org.zxsetup.porthelper.policy
-       /usr/share/applications/zx-setup.desktop /usr/share/icons/hicolor/scalable/apps/zx-setup.svg)
+       /usr/share/applications/zx-setup.desktop /usr/share/icons/hicolor/scalable/apps/zx-setup.svg
+       /usr/share/bash-completion/completions/zx-setup-cli)
 for f in "${files[@]}"; do
   [ -e "$f" ] || { echo "missing after install: $f"; exit 1; }
 done

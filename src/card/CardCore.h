@@ -5,5 +5,6 @@
 #include "HexAddress.h"
 #include "TBaseJumpers.h"
 #include "TControlRegisters.h"
+#include "TOptionJumpers.h"
 #include "TPaceClock.h"
 #include "TPortResources.h"

@@ -3,8 +3,8 @@
 #include "CardTexts.h"
 #include "CliSupport.h"
 #include "HexAddress.h"
-#include "JumperDrawing.h"
 #include "TControlRegisters.h"
+#include "TJumperSheet.h"
 #include "TKernelTtys.h"
 #include "TSerialPlan.h"
 #include "VORTAN32.h"
@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -91,21 +92,73 @@ bool Confirmed()
 
 int JumpersCommand(const QStringList &arguments)
 {
+    const QCommandLineOption protocol(
+        QStringLiteral("protocol"), QStringLiteral("The ports' protocol: rs485 or rs422."), QStringLiteral("PROTOCOL"));
+    const QCommandLineOption termination(QStringLiteral("termination"),
+        QStringLiteral("The ports' termination: none, transmit, receive or both; under RS-485 none or transmit."),
+        QStringLiteral("LOAD"));
+    const QCommandLineOption clock(QStringLiteral("clock"),
+        QStringLiteral("The baud clock: x1 (up to 115,200 baud) or x8 (up to 921,600 baud)."), QStringLiteral("CLOCK"));
+    const QCommandLineOption comPorts(QStringLiteral("com-ports"),
+        QStringLiteral("The COM ports: enabled, or disabled by the DF jumper, as read and write need."),
+        QStringLiteral("STATE"));
+    const QCommandLineOption all(QStringLiteral("all"),
+        QStringLiteral("Every block; what is not given as the window first shows it: address 300, rs485, none, x1, "
+                       "enabled."));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Shows how to set the card's five address jumpers A9 to A5 "
-                                                    "for a control base address.\nTouches no port."));
+    parser.setApplicationDescription(
+        QStringLiteral("Shows how to set the card's jumpers: the address jumpers A9 to A5 for a control\n"
+                       "base address, and for each option given its block: the protocol and termination\n"
+                       "jumpers every port has, the baud clock jumper X4 CLK or the DF jumper.\n"
+                       "Touches no port."));
     parser.addPositionalArgument(QStringLiteral("ADDRESS"),
-        QStringLiteral("The control base address in "
-                       "hexadecimal, for example 300."));
-    ParseCommand(parser, QStringLiteral("jumpers"), arguments, QStringLiteral(" ADDRESS"));
-    if (parser.positionalArguments().size() != 1)
-        Fail(csUsage, QStringLiteral("jumpers needs one ADDRESS (see zx-setup-cli jumpers --help)"));
-    const TBaseJumpers jumpers(ParseAddress(parser.positionalArguments().first()));
-    QString text = BaseLines(jumpers) + QLatin1Char('\n') + JumperDrawing(jumpers);
-    if (jumpers.InSystemBoardRange())
-        text += QStringLiteral("\nThis address lies in the system board's I/O range (0 to FF): the card's registers "
-                               "cannot be read or written there.\n");
-    Print(text);
+        QStringLiteral("The control base address in hexadecimal, for example 300."), QStringLiteral("[ADDRESS]"));
+    parser.addOptions({protocol, termination, clock, comPorts, all, JsonOption});
+    ParseCommand(parser, QStringLiteral("jumpers"), arguments, QStringLiteral(" [ADDRESS]"));
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1)
+        Fail(csUsage,
+            QStringLiteral("jumpers takes one ADDRESS; %1 is one too many (see zx-setup-cli jumpers --help)")
+                .arg(positional[1]));
+
+    TJumperSheet sheet;
+    const bool everything = parser.isSet(all);
+    sheet.EachPort = everything || parser.isSet(protocol) || parser.isSet(termination);
+    sheet.Clock = everything || parser.isSet(clock);
+    sheet.ComPorts = everything || parser.isSet(comPorts);
+    if (!positional.isEmpty())
+        sheet.Address = TBaseJumpers(ParseAddress(positional.first()));
+    else if (everything)
+        sheet.Address = TBaseJumpers(0x300);
+    else if (!sheet.EachPort && !sheet.Clock && !sheet.ComPorts)
+        Fail(csUsage, QStringLiteral("jumpers needs an ADDRESS, an option or --all (see zx-setup-cli jumpers --help)"));
+    TOptionJumpers &options = sheet.Options;
+    if (parser.isSet(protocol))
+        options.Protocol = TOptionJumpers::TProtocol(
+            ParseChoice(QStringLiteral("protocol"), parser.value(protocol), TJumperSheet::ProtocolWords()));
+    if (parser.isSet(termination)) {
+        const QStringList words = TJumperSheet::TerminationWords();
+        const auto chosen = TOptionJumpers::TTermination(
+            ParseChoice(QStringLiteral("termination"), parser.value(termination), words));
+        if (!TOptionJumpers::Offers(options.Protocol, chosen))
+            Fail(csUsage,
+                QStringLiteral("--termination %1 needs --protocol rs422: RS-485 offers %2 (under RS-485 "
+                               "\"Termination\" is TLD alone)")
+                    .arg(parser.value(termination),
+                        ChoiceList(words.mid(0, TOptionJumpers::TerminationItems(options.Protocol).size()))));
+        options.Termination = chosen;
+    }
+    if (parser.isSet(clock))
+        options.Clock = TOptionJumpers::TClock(
+            ParseChoice(QStringLiteral("clock"), parser.value(clock), TJumperSheet::ClockWords()));
+    if (parser.isSet(comPorts))
+        options.ComPorts = TOptionJumpers::TComPorts(
+            ParseChoice(QStringLiteral("com-ports"), parser.value(comPorts), TJumperSheet::ComPortsWords()));
+
+    if (parser.isSet(JsonOption))
+        PrintJson(sheet.Json());
+    else
+        Print(sheet.Text());
     return csDone;
 }
 
@@ -121,17 +174,18 @@ int ReadCommand(const QStringList &arguments)
     const quint16 base = quint16(jumpers.Settable());
 
     const TAddresses addresses = ReadPorts(base);
+    // Every register FF: nothing drives the data port at this base.
+    const bool answers = std::any_of(addresses.begin(), addresses.end(), [](quint32 a) { return a != 0xFF * 8; });
     if (parser.isSet(JsonOption))
-        PrintJson({{QStringLiteral("base"), HexText(base)}, {QStringLiteral("ports"), PortsJson(addresses)}});
+        PrintJson({{QStringLiteral("base"), HexText(base)}, {QStringLiteral("ports"), PortsJson(addresses)},
+            {QStringLiteral("card_answers"), answers}});
     else
         Print(BaseLines(jumpers) + PortTable(addresses));
-    for (const quint32 address : addresses)
-        if (!TPortResources::AddressUsable(address)) {
-            Print(QStringLiteral("zx-setup-cli: not every port has a port address: ") + CardQuestion(base)
-                    + QLatin1Char('\n'),
-                true);
-            break;
-        }
+    const QString question = QStringLiteral("not every port has a port address: ") + CardQuestion(base);
+    if (!answers)
+        Fail(csNotKept, question);
+    if (!std::all_of(addresses.begin(), addresses.end(), TPortResources::AddressUsable))
+        Print(MessageLine(question) + QLatin1Char('\n'), true);
     return csDone;
 }
 
@@ -159,6 +213,8 @@ int WriteCommand(const QStringList &arguments)
     if (ask && !isatty(STDIN_FILENO))
         Fail(csUsage, QStringLiteral("standard input is not a terminal: add --yes to write without being asked"));
 
+    // The password, when one is asked, comes before the question: a yes must not end in no access.
+    AcquireCardAccess();
     // JSON keeps standard output to itself; the summary then only goes with a question.
     if (ask || !json)
         Print(BaseLines(jumpers) + PortTable(resources.Addresses) + QStringLiteral("IRQ   %1\n").arg(resources.Irq),
@@ -166,7 +222,6 @@ int WriteCommand(const QStringList &arguments)
     if (ask && !Confirmed())
         Fail(csCancelled, QStringLiteral("cancelled; nothing was written"));
 
-    AcquireCardAccess();
     TControlRegisters registers(base);
     // A first request answered before the pacing starts: a helper's first
     // answer is its slowest, and must not shorten the first gap.

@@ -12,14 +12,13 @@ QString Centred(const QString &text)
 
 } // namespace
 
-QString JumperDrawing(const TBaseJumpers &jumpers)
+QString JumperDrawing(const QList<TDrawnJumper> &jumpers)
 {
     QString names, pins, words;
-    for (const TBaseJumpers::TLine &line : TBaseJumpers::Lines) {
-        const bool installed = jumpers.Installed(line.Bit);
-        names += Centred(QLatin1String(line.Name));
-        pins += Centred(installed ? QStringLiteral("[o=o]") : QStringLiteral("o o"));
-        words += Centred(installed ? QStringLiteral("installed") : QStringLiteral("removed"));
+    for (const TDrawnJumper &jumper : jumpers) {
+        names += Centred(jumper.Label);
+        pins += Centred(jumper.Installed ? QStringLiteral("[o=o]") : QStringLiteral("o o"));
+        words += Centred(jumper.Installed ? QStringLiteral("installed") : QStringLiteral("removed"));
     }
     const auto rightTrimmed = [](QString row) {
         while (row.endsWith(QLatin1Char(' ')))
@@ -27,4 +26,12 @@ QString JumperDrawing(const TBaseJumpers &jumpers)
         return row + QLatin1Char('\n');
     };
     return rightTrimmed(names) + rightTrimmed(pins) + rightTrimmed(words);
+}
+
+QList<TDrawnJumper> AddressJumpers(const TBaseJumpers &jumpers)
+{
+    QList<TDrawnJumper> drawn;
+    for (const TBaseJumpers::TLine &line : TBaseJumpers::Lines)
+        drawn.append({QLatin1String(line.Name), jumpers.Installed(line.Bit)});
+    return drawn;
 }

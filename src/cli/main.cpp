@@ -1,11 +1,12 @@
 // zx-setup-cli: the card's setup from a terminal or a script, without a
-// display: the address jumpers, reading and writing the eight ports'
+// display: every jumper of the card, reading and writing the eight ports'
 // addresses and IRQ, and the kernel's serial lines that follow a write.
 #include "CliSupport.h"
 #include "Commands.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -15,24 +16,34 @@ const char *const Overview
       "Sets up the ZX-SER8 / ZX-BAL8 serial card from a terminal.\n"
       "\n"
       "Commands:\n"
-      "  jumpers ADDRESS                          the address jumpers A9 to A5 for a control base address\n"
+      "  jumpers [ADDRESS] [--protocol rs485|rs422] [--termination none|transmit|receive|both]\n"
+      "          [--clock x1|x8] [--com-ports enabled|disabled] [--all]\n"
+      "                                           how to set the card's jumpers for each choice\n"
       "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
       "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
       "                                           writes the ports' addresses and IRQ into the card\n"
       "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
       "                                           the setserial lines for the kernel's serial driver\n"
+      "  help [COMMAND]                           this overview, or that command's help\n"
       "\n"
       "Options:\n"
       "  -h, --help     this overview; after a command, that command's help\n"
       "  -v, --version  the version\n"
       "\n"
-      "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values,\n"
-      "2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+      "Every command takes --json. Addresses are hexadecimal, with or without 0x.\n"
+      "Exit status: 0 done, 1 the card did not keep the values, no card answers or the output\n"
+      "could not be written, 2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
 
 int Run(const QStringList &arguments)
 {
-    const QString command = arguments.value(1);
-    const QStringList rest = arguments.mid(2);
+    QString command = arguments.value(1);
+    QStringList rest = arguments.mid(2);
+    if (command == QLatin1String("help")) {
+        if (rest.size() > 1)
+            Fail(csUsage, QStringLiteral("help takes one COMMAND, not %1 (see zx-setup-cli --help)").arg(rest.size()));
+        command = rest.isEmpty() ? QStringLiteral("--help") : rest.first();
+        rest = {QStringLiteral("--help")};
+    }
     if (command == QLatin1String("-h") || command == QLatin1String("--help")) {
         Print(QString::fromLatin1(Overview));
         return csDone;
@@ -58,6 +69,8 @@ int Run(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // A closed pipe is an error of the write, which Print reports.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zx-setup-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZX_VERSION));
@@ -65,7 +78,7 @@ int main(int argc, char *argv[])
         return Run(QCoreApplication::arguments());
     } catch (const TCliExit &exit) {
         if (!exit.Line.isEmpty())
-            Print(QStringLiteral("zx-setup-cli: ") + exit.Line + QLatin1Char('\n'), true);
+            Print(MessageLine(exit.Line) + QLatin1Char('\n'), true);
         return exit.Status;
     }
 }

@@ -60,6 +60,7 @@ TPortAccessConfig::TPortAccessConfig()
     , LockdownPath(QLatin1String(DefaultLockdownPath))
     , StartTimeoutMs(120000)
     , ReplyTimeoutMs(2000)
+    , NoAgentAdvice(QStringLiteral("Run the program in a desktop session as a user who may administer this computer."))
     , Report([](const QString &line) {
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
         std::fflush(stderr);
@@ -176,8 +177,8 @@ bool TPortHelperBackend::StartHelper()
         MakeUnavailable(kDismissed);
     else if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
         MakeUnavailable(QStringLiteral("Authorisation was refused, or no authentication agent is running to ask "
-                                       "for the password. Run the program in a desktop session as a user who may "
-                                       "administer this computer."));
+                                       "for the password. ")
+            + m_config.NoAgentAdvice);
     else
         MakeUnavailable(QStringLiteral("The port helper did not start (%1). ").arg(ExitText(status)) + kSeeLog);
     return false;

@@ -29,6 +29,9 @@ struct TPortAccessConfig
     QString LockdownPath; // the kernel's lockdown selection, read when an open is refused
     int StartTimeoutMs; // covers the authorisation prompt
     int ReplyTimeoutMs; // a helper slower than this counts as dead
+    // What the user can do when no authentication agent can ask for the
+    // password: for the window, a desktop session.
+    QString NoAgentAdvice;
     // Receives the one line that says why port access is unavailable;
     // by default it goes to standard error.
     std::function<void(const QString &line)> Report;
