@@ -3,6 +3,7 @@
 // addresses and IRQ, and the kernel's serial lines that follow a write.
 #include "CliSupport.h"
 #include "Commands.h"
+#include "StandardDescriptors.h"
 
 #include <QCoreApplication>
 
@@ -17,7 +18,7 @@ const char *const Overview
       "Commands:\n"
       "  jumpers ADDRESS                          the address jumpers A9 to A5 for a control base address\n"
       "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
-      "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
+      "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes] [--force]\n"
       "                                           writes the ports' addresses and IRQ into the card\n"
       "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
       "                                           the setserial lines for the kernel's serial driver\n"
@@ -26,8 +27,8 @@ const char *const Overview
       "  -h, --help     this overview; after a command, that command's help\n"
       "  -v, --version  the version\n"
       "\n"
-      "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values,\n"
-      "2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+      "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep (or refused)\n"
+      "the values or no card answered, 2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
 
 int Run(const QStringList &arguments)
 {
@@ -58,6 +59,8 @@ int Run(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file: the port device must not become the output.
+    OpenStandardDescriptors();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zx-setup-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZX_VERSION));
