@@ -56,10 +56,11 @@ set(CPACK_PACKAGE_VENDOR "ZX Setup")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Setup utility for the ZX-SER8 and ZX-BAL8 eight-port serial cards")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Shows the jumper settings of the ZX-SER8 / ZX-BAL8 PC/104 serial card for each\n\
-choice and writes the COM ports' I/O addresses and IRQ into the card's control\n\
-registers, from a window (zx-setup) or a terminal (zx-setup-cli). Both run as the\n\
-user; a small helper started through pkexec performs the port accesses.")
+  "Shows the jumper settings of the ZX-SER8 / ZX-BAL8 PC/104 serial card for\n\
+each choice and writes the COM ports' I/O addresses and IRQ into the card's\n\
+control registers, from a window (zx-setup) or a terminal (zx-setup-cli).\n\
+Both run as the user; a small helper started through pkexec performs the\n\
+port accesses.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -291,8 +291,8 @@ void tst_PortHelper::backendAccess_data()
     QTest::addColumn<QList<int>>("reads"); // three reads of port 0x302
     QTest::addColumn<QString>("cause"); // empty: access works
     QTest::addColumn<int>("starts");
-    QTest::addColumn<QStringList>("environment"); // the program's, where it matters
-    QTest::addColumn<QStringList>("pkexecGot"); // then what pkexec got, but the tests' own ZX_ settings
+    QTest::addColumn<QStringList>("environment"); // set in the program's for the row
+    QTest::addColumn<QStringList>("pkexecGot"); // then what pkexec got of those and PATH
 
     const QString run = QStringLiteral("exec \"$@\"");
     const int data = Pattern(0x302);
