@@ -39,9 +39,6 @@ const QString kRestart = QStringLiteral("Restart the program; if it happens agai
 // A cancelled wait counts as a dismissed prompt.
 const QString kDismissed = QStringLiteral("Authorisation was dismissed. Try again and enter the administrator "
                                           "password when asked, to access the card.");
-// pkexec keeps nothing else of its caller's environment either; a SHELL that
-// /etc/shells does not list, or a locale value with a path in it, makes it
-// refuse outright.
 const char *const kPkexecPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
 
 using Clock = std::chrono::steady_clock;
@@ -64,6 +61,9 @@ bool SafeLocaleValue(const std::string &value)
         && value.find("..") == std::string::npos;
 }
 
+// What pkexec is given. It refuses outright a SHELL that /etc/shells does not
+// list, or a locale or terminal value holding "/", "%" or "..", and the
+// helper needs nothing of the caller's environment.
 std::vector<std::string> PkexecEnvironment(const QStringList &kept)
 {
     std::vector<std::string> environment {kPkexecPath};
@@ -383,8 +383,12 @@ int TPortHelperBackend::StopHelper(bool kill)
         m_helperFd = -1;
     }
     m_pending.clear();
-    if (m_helperPid <= 0)
+    if (m_helperPid <= 0) {
+        if (m_errorFd >= 0)
+            close(m_errorFd);
+        m_errorFd = -1;
         return -1;
+    }
     // Closing its input ends a healthy helper; a hung one is killed (which
     // fails for a helper running as root, so the wait stays bounded).
     if (kill)
