@@ -6,7 +6,6 @@
 #include "JumperDrawing.h"
 #include "TControlRegisters.h"
 #include "TKernelTtys.h"
-#include "VORTAN32.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
