@@ -501,9 +501,22 @@ void TMainForm::Button2Click()
     if (!CardReachable())
         return;
 
-    if (ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Confirmation"), ConfirmationText(), TMsgButtons::OkCancel,
-            TMsgIcon::Question)
-        != TMsgResult::Ok)
+    // Where nothing answers, the writes may reach another device: the user
+    // is told before confirming.
+    const bool nothingAnswers = m_registers.NothingAnswers();
+    if (m_registers.AccessLost()) {
+        ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
+        return;
+    }
+    TMessageRequest confirmation;
+    confirmation.Owner = ResourceBoxOwner();
+    confirmation.Caption = QStringLiteral("Confirmation");
+    confirmation.Text = ConfirmationText();
+    if (nothingAnswers)
+        confirmation.InformativeText = NothingAnswersText(m_registers.Base());
+    confirmation.Buttons = TMsgButtons::OkCancel;
+    confirmation.Icon = TMsgIcon::Question;
+    if (ShowMessageBox(confirmation) != TMsgResult::Ok)
         return;
 
     TPortResources resources;
@@ -526,6 +539,12 @@ void TMainForm::Button2Click()
     if (m_registers.AccessLost()) {
         // Nothing can be said of what the card holds now, only why.
         ShowDriverWarning(ResourceBoxOwner(), TMsgButtons::Ok, TMsgIcon::Warning);
+        return;
+    }
+    if (!m_registers.RefusedWrites().isEmpty()) {
+        // The read-back sees registers 1 to 8 only: a refused IRQ would pass it.
+        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Writes Refused"),
+            WritesRefusedText(m_registers.RefusedWrites()), TMsgButtons::Ok, TMsgIcon::Warning);
         return;
     }
     if (!lost.isEmpty()) {

@@ -22,6 +22,22 @@ QString VerificationFailedText(const QStringList &ports)
         + QStringLiteral(". Check the control base address and that the card is installed, then try again.");
 }
 
+QString WritesRefusedText(const QList<int> &registers)
+{
+    QStringList numbers;
+    for (const int reg : registers)
+        numbers << QString::number(reg);
+    return QStringLiteral("The writes to control register(s) ") + numbers.join(QStringLiteral(", "))
+        + QStringLiteral(" were refused, so the card may not hold the new resources. Check the control base address "
+                         "and that the card is installed, then try again.");
+}
+
+QString NothingAnswersText(quint32 base)
+{
+    return QStringLiteral("No card answered at %1: every register read FF. Writing there may change another device.")
+        .arg(HexText(base));
+}
+
 QString ConversionErrorText(const QString &text)
 {
     return QLatin1Char('"') + text + QStringLiteral("\" is not a valid hexadecimal value.");

@@ -12,6 +12,12 @@ QString SuccessText();
 // ports: the letters of the ports that did not keep their address.
 QString VerificationFailedText(const QStringList &ports);
 
+// registers: the control registers whose write was refused.
+QString WritesRefusedText(const QList<int> &registers);
+
+// base: the control base address at which registers 1 to 8 all read FF.
+QString NothingAnswersText(quint32 base);
+
 // A typed address that is not hexadecimal.
 QString ConversionErrorText(const QString &text);
 

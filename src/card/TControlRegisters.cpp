@@ -10,8 +10,9 @@ TControlRegisters::TControlRegisters(quint16 base, TWait wait)
 
 std::uint16_t TControlRegisters::ReadRaw(quint8 index)
 {
-    OutPortB(quint16(m_base + 1), index);
-    const std::uint16_t answer = InPortB(quint16(m_base + 2));
+    // Without the index the data port answers for another register.
+    const std::uint16_t answer
+        = OutPortB(quint16(m_base + 1), index) ? InPortB(quint16(m_base + 2)) : PortDriverMissing;
     if (answer == PortDriverMissing)
         m_accessLost = true;
     return answer;
@@ -25,15 +26,24 @@ std::array<quint32, TPortResources::PortCount> TControlRegisters::PortAddresses(
     return addresses;
 }
 
+bool TControlRegisters::NothingAnswers()
+{
+    bool allFF = true;
+    for (int reg = 1; reg <= TPortResources::PortCount; ++reg)
+        allFF = ReadRaw(quint8(reg)) == 0xFF && allFF;
+    return allFF && !m_accessLost;
+}
+
 void TControlRegisters::StartPacing()
 {
+    m_refused.clear();
     m_deadline = PaceClock().NowMs();
 }
 
 void TControlRegisters::Write(quint8 index, quint8 value)
 {
-    OutPortB(quint16(m_base + 1), index);
-    OutPortB(quint16(m_base + 2), value);
+    if (!OutPortB(quint16(m_base + 1), index) || !OutPortB(quint16(m_base + 2), value))
+        m_refused << index;
     m_deadline += 10;
     TPaceClock &clock = PaceClock();
     for (;;) {

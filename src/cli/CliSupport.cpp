@@ -5,6 +5,7 @@
 #include "VORTAN32.h"
 
 #include <QCoreApplication>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -266,14 +267,22 @@ TPortAccessConfig AccessConfig()
     config.NoAgentAdvice = QStringLiteral("To run it as root directly: sudo zx-setup-cli ")
         + ShellWords(QCoreApplication::arguments().mid(1));
 #ifdef ZX_TEST_HOOKS
-    // Tests stand a program in for pkexec and the helper; never the device.
+    // Only in the tool's test build: tests stand a program in for pkexec and
+    // the helper, which keeps its settings in ZX_CARD_* variables, or a file
+    // in for the device.
     const QString standIn = qEnvironmentVariable("ZX_CLI_PKEXEC");
     if (!standIn.isEmpty()) {
         config.DevicePath.clear();
         config.PkexecPath = standIn;
         config.HelperPath = standIn;
         config.StartTimeoutMs = 5000;
+        for (const QString &name : QProcessEnvironment::systemEnvironment().keys())
+            if (name.startsWith(QLatin1String("ZX_CARD_")))
+                config.KeptVariables << name;
     }
+    const QString device = qEnvironmentVariable("ZX_CLI_DEVICE");
+    if (!device.isEmpty())
+        config.DevicePath = device;
 #endif
     return config;
 }

@@ -166,7 +166,8 @@ int ReadCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Reads the I/O addresses of the card's ports A to H from its "
-                                                    "control registers 1 to 8."));
+                                                    "control registers 1 to 8.\nReading writes each register's "
+                                                    "number to the index port (control base address + 1)."));
     parser.addOptions({BaseOption, JsonOption});
     ParseCommand(parser, QStringLiteral("read"), arguments);
     NoPositional(parser, QStringLiteral("read"));
@@ -193,11 +194,13 @@ int WriteCommand(const QStringList &arguments)
 {
     const QCommandLineOption yes({QStringLiteral("y"), QStringLiteral("yes")},
         QStringLiteral("Write without asking; needed when standard input is not a terminal."));
+    const QCommandLineOption force(QStringLiteral("force"),
+        QStringLiteral("Write even when no card answers at the base (registers 1 to 8 all read FF)."));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Writes the I/O addresses of ports A to H and their IRQ into the card's control\n"
-                       "registers 0 to 12, 10 ms apart, then reads registers 1 to 8 back."));
-    parser.addOptions({BaseOption, PortsOption, IrqOption, yes, JsonOption});
+        QStringLiteral("Reads the card's control registers 1 to 8, writes the I/O addresses of ports A to H\n"
+                       "and their IRQ into registers 0 to 12, 10 ms apart, then reads registers 1 to 8 back."));
+    parser.addOptions({BaseOption, PortsOption, IrqOption, yes, force, JsonOption});
     ParseCommand(parser, QStringLiteral("write"), arguments);
     NoPositional(parser, QStringLiteral("write"));
     const QString baseText = Required(parser, QStringLiteral("write"), BaseOption.names().first());
@@ -223,19 +226,34 @@ int WriteCommand(const QStringList &arguments)
         Fail(csCancelled, QStringLiteral("cancelled; nothing was written"));
 
     TControlRegisters registers(base);
-    // A first request answered before the pacing starts: a helper's first
-    // answer is its slowest, and must not shorten the first gap.
-    if (registers.ReadRaw(1) == PortDriverMissing)
+    // Read before the pacing starts (a helper's first answer is its slowest,
+    // and must not shorten the first gap): an index byte written where no
+    // card is may reach another device's register.
+    const bool nothingAnswers = registers.NothingAnswers();
+    if (registers.AccessLost())
         FailNoAccess();
+    if (nothingAnswers && !parser.isSet(force))
+        Fail(csNotKept,
+            NothingAnswersText(base)
+                + QStringLiteral(" Nothing was written: check the control base address, or add --force to write "
+                                 "anyway."));
+    if (nothingAnswers)
+        Print(MessageLine(NothingAnswersText(base) + QStringLiteral(" Writing anyway.")) + QLatin1Char('\n'), true);
     const TRegisterValues values = resources.RegisterValues();
     registers.WriteAll(values);
     const QStringList lost = registers.LostPorts(values);
     if (registers.AccessLost())
         FailNoAccess();
+    QJsonArray refused;
+    for (const int reg : registers.RefusedWrites())
+        refused.append(reg);
     if (json)
         PrintJson({{QStringLiteral("base"), HexText(base)}, {QStringLiteral("ports"), PortsJson(resources.Addresses)},
-            {QStringLiteral("irq"), int(resources.Irq)}, {QStringLiteral("kept"), lost.isEmpty()},
-            {QStringLiteral("lost"), QJsonArray::fromStringList(lost)}});
+            {QStringLiteral("irq"), int(resources.Irq)}, {QStringLiteral("kept"), lost.isEmpty() && refused.isEmpty()},
+            {QStringLiteral("lost"), QJsonArray::fromStringList(lost)}, {QStringLiteral("refused"), refused}});
+    // The read-back sees registers 1 to 8 only: a refused IRQ would pass it.
+    if (!refused.isEmpty())
+        Fail(csNotKept, WritesRefusedText(registers.RefusedWrites()));
     if (!lost.isEmpty())
         Fail(csNotKept, VerificationFailedText(lost));
     if (!json)

@@ -3,6 +3,7 @@
 // addresses and IRQ, and the kernel's serial lines that follow a write.
 #include "CliSupport.h"
 #include "Commands.h"
+#include "StandardDescriptors.h"
 
 #include <QCoreApplication>
 
@@ -20,7 +21,7 @@ const char *const Overview
       "          [--clock x1|x8] [--com-ports enabled|disabled] [--all]\n"
       "                                           how to set the card's jumpers for each choice\n"
       "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
-      "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
+      "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes] [--force]\n"
       "                                           writes the ports' addresses and IRQ into the card\n"
       "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
       "                                           the setserial lines for the kernel's serial driver\n"
@@ -31,8 +32,8 @@ const char *const Overview
       "  -v, --version  the version\n"
       "\n"
       "Every command takes --json. Addresses are hexadecimal, with or without 0x.\n"
-      "Exit status: 0 done, 1 the card did not keep the values, no card answers or the output\n"
-      "could not be written, 2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+      "Exit status: 0 done, 1 the card did not keep (or refused) the values, no card answers or the\n"
+      "output could not be written, 2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
 
 int Run(const QStringList &arguments)
 {
@@ -69,6 +70,8 @@ int Run(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file: the port device must not become the output.
+    OpenStandardDescriptors();
     // A closed pipe is an error of the write, which Print reports.
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);

@@ -3,6 +3,7 @@
 #include "PortPolicy.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char **environ;
 
@@ -28,14 +30,16 @@ namespace {
 // been: anything but PortDriverMissing.
 constexpr std::uint16_t kProbeAnswer = 0x00;
 constexpr std::size_t kMaxReply = 512;
+constexpr std::size_t kMaxErrors = 2048;
 
 const QString kReinstall = QStringLiteral("Reinstall the program: sudo apt install --reinstall zx-setup");
 const QString kSeeLog = QStringLiteral("The system log says why: journalctl -t zx-setup-porthelper");
 const QString kRestart = QStringLiteral("Restart the program; if it happens again, the system log says why: "
                                         "journalctl -t zx-setup-porthelper");
 // A cancelled wait counts as a dismissed prompt.
-const QString kDismissed = QStringLiteral("Authorisation was dismissed. Restart the program and enter the "
-                                          "administrator password when asked, to access the card.");
+const QString kDismissed = QStringLiteral("Authorisation was dismissed. Try again and enter the administrator "
+                                          "password when asked, to access the card.");
+const char *const kPkexecPath = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
 
 using Clock = std::chrono::steady_clock;
 
@@ -49,6 +53,31 @@ long long MsLeft(Clock::time_point deadline)
 QString ErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool SafeLocaleValue(const std::string &value)
+{
+    return value.find('/') == std::string::npos && value.find('%') == std::string::npos
+        && value.find("..") == std::string::npos;
+}
+
+// What pkexec is given. It refuses outright a SHELL that /etc/shells does not
+// list, or a locale or terminal value holding "/", "%" or "..", and the
+// helper needs nothing of the caller's environment.
+std::vector<std::string> PkexecEnvironment(const QStringList &kept)
+{
+    std::vector<std::string> environment {kPkexecPath};
+    for (char **entry = environ; *entry; ++entry) {
+        const std::string pair(*entry);
+        const std::size_t equals = pair.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string name = pair.substr(0, equals);
+        const bool locale = name == "LANG" || name.rfind("LC_", 0) == 0;
+        if ((locale && SafeLocaleValue(pair.substr(equals + 1))) || kept.contains(QString::fromStdString(name)))
+            environment.push_back(pair);
+    }
+    return environment;
 }
 
 } // namespace
@@ -121,39 +150,56 @@ bool TPortHelperBackend::StartHelper()
         return false;
 
     int sockets[2];
+    int errors[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
+        MakeUnavailable(QStringLiteral("The port helper cannot be started (%1).").arg(ErrorText(errno)));
+        return false;
+    }
+    if (pipe2(errors, O_CLOEXEC) != 0) {
+        close(sockets[0]);
+        close(sockets[1]);
         MakeUnavailable(QStringLiteral("The port helper cannot be started (%1).").arg(ErrorText(errno)));
         return false;
     }
     const QByteArray pkexec = QFile::encodeName(m_config.PkexecPath);
     const QByteArray helper = QFile::encodeName(m_config.HelperPath);
     char *argv[] = {const_cast<char *>(pkexec.constData()), const_cast<char *>(helper.constData()), nullptr};
+    std::vector<std::string> environment = PkexecEnvironment(m_config.KeptVariables);
+    std::vector<char *> envp;
+    for (std::string &pair : environment)
+        envp.push_back(pair.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, sockets[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, sockets[1], STDOUT_FILENO);
-    // pkexec's own messages would be a second, less useful line: the reason
-    // is taken from its exit status instead.
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // pkexec says there why it refuses; the exit status alone cannot tell
+    // a refused environment from a refused password.
+    posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
     pid_t pid = -1;
-    const int spawnError = posix_spawn(&pid, pkexec.constData(), &actions, nullptr, argv, environ);
+    const int spawnError = posix_spawn(&pid, pkexec.constData(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(sockets[1]);
+    close(errors[1]);
     if (spawnError != 0) {
         close(sockets[0]);
+        close(errors[0]);
         MakeUnavailable(QStringLiteral("%1 cannot be started (%2).").arg(m_config.PkexecPath, ErrorText(spawnError)));
         return false;
     }
+    fcntl(errors[0], F_SETFL, fcntl(errors[0], F_GETFL) | O_NONBLOCK);
     m_helperFd = sockets[0];
+    m_errorFd = errors[0];
     m_helperPid = pid;
     m_pending.clear();
+    m_errors.clear();
 
     std::string greeting;
     TLineResult result = lrTimeout;
     if (!AwaitGreeting(greeting, result)) {
         StopHelper(true);
-        MakeUnavailable(kDismissed);
+        MakeUnavailable(kDismissed, asAskAgain);
         return false;
     }
     if (result == lrLine && greeting == kReadyLine) {
@@ -168,17 +214,20 @@ bool TPortHelperBackend::StartHelper()
     }
     if (result == lrTimeout) {
         StopHelper(true);
-        MakeUnavailable(QStringLiteral("Authorisation was not given within %1 s. Restart the program to try again.")
-                            .arg(m_config.StartTimeoutMs / 1000.0));
+        MakeUnavailable(QStringLiteral("Authorisation was not given within %1 s. Try again and answer the password "
+                                       "dialog sooner.")
+                            .arg(m_config.StartTimeoutMs / 1000.0),
+            asAskAgain);
         return false;
     }
     const int status = StopHelper(result != lrEof);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 126)
-        MakeUnavailable(kDismissed);
+        MakeUnavailable(kDismissed + PkexecLine(), asAskAgain);
     else if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
         MakeUnavailable(QStringLiteral("Authorisation was refused, or no authentication agent is running to ask "
                                        "for the password. ")
-            + m_config.NoAgentAdvice);
+                + m_config.NoAgentAdvice + PkexecLine(),
+            asAskAgain);
     else
         MakeUnavailable(QStringLiteral("The port helper did not start (%1). ").arg(ExitText(status)) + kSeeLog);
     return false;
@@ -230,9 +279,10 @@ TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, 
         if (m_pending.size() > kMaxReply)
             return lrError;
         // Looks once even when no time is left: a step of the start may ask
-        // for no wait at all.
-        pollfd pfd {m_helperFd, POLLIN, 0};
-        const int ready = poll(&pfd, 1, int(MsLeft(deadline)));
+        // for no wait at all. Standard error is emptied on the way, so that
+        // a helper that logs there never blocks on a full pipe.
+        pollfd pfd[2] {{m_helperFd, POLLIN, 0}, {m_errorFd, POLLIN, 0}};
+        const int ready = poll(pfd, m_errorFd >= 0 ? 2 : 1, int(MsLeft(deadline)));
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -240,6 +290,10 @@ TPortHelperBackend::TLineResult TPortHelperBackend::ReadLine(std::string &line, 
         }
         if (ready == 0)
             return lrTimeout;
+        if (m_errorFd >= 0 && pfd[1].revents)
+            DrainErrors();
+        if (!pfd[0].revents)
+            continue;
         char buffer[256];
         const ssize_t got = recv(m_helperFd, buffer, sizeof buffer, 0);
         if (got < 0) {
@@ -283,6 +337,45 @@ bool TPortHelperBackend::Request(const std::string &request, std::string &reply)
     return false;
 }
 
+void TPortHelperBackend::DrainErrors()
+{
+    char buffer[256];
+    for (;;) {
+        const ssize_t got = read(m_errorFd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got > 0) {
+            if (m_state != asHelper && m_errors.size() < kMaxErrors)
+                m_errors.append(buffer, std::min(std::size_t(got), kMaxErrors - m_errors.size()));
+            continue;
+        }
+        if (got == 0) {
+            close(m_errorFd);
+            m_errorFd = -1;
+        }
+        return;
+    }
+}
+
+QString TPortHelperBackend::PkexecLine() const
+{
+    // Its first line says why ("Error executing command as another user:
+    // Not authorized", "The value for the SHELL variable was not found the
+    // /etc/shells file").
+    std::size_t start = 0;
+    while (start < m_errors.size()) {
+        std::size_t end = m_errors.find('\n', start);
+        if (end == std::string::npos)
+            end = m_errors.size();
+        QString line = QString::fromLocal8Bit(m_errors.data() + start, qsizetype(end - start)).simplified();
+        line.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")));
+        if (!line.isEmpty())
+            return QStringLiteral(" pkexec said: ") + line.left(200);
+        start = end + 1;
+    }
+    return {};
+}
+
 int TPortHelperBackend::StopHelper(bool kill)
 {
     if (m_helperFd >= 0) {
@@ -290,8 +383,12 @@ int TPortHelperBackend::StopHelper(bool kill)
         m_helperFd = -1;
     }
     m_pending.clear();
-    if (m_helperPid <= 0)
+    if (m_helperPid <= 0) {
+        if (m_errorFd >= 0)
+            close(m_errorFd);
+        m_errorFd = -1;
         return -1;
+    }
     // Closing its input ends a healthy helper; a hung one is killed (which
     // fails for a helper running as root, so the wait stays bounded).
     if (kill)
@@ -312,12 +409,19 @@ int TPortHelperBackend::StopHelper(bool kill)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     m_helperPid = -1;
+    // What pkexec wrote before it ended is all there by now.
+    if (m_errorFd >= 0) {
+        DrainErrors();
+        if (m_errorFd >= 0)
+            close(m_errorFd);
+        m_errorFd = -1;
+    }
     return status;
 }
 
-void TPortHelperBackend::MakeUnavailable(const QString &cause)
+void TPortHelperBackend::MakeUnavailable(const QString &cause, TAccessState state)
 {
-    m_state = asUnavailable;
+    m_state = state;
     m_cause = cause;
     ReportOnce(m_causeReported, QStringLiteral("Settings: port access unavailable: ") + cause);
 }
@@ -343,6 +447,10 @@ bool TPortHelperBackend::Acquire()
         return Request("IN " + ProtocolHex(kProbePort, 3), reply);
     case asHelperNotStarted:
         return StartHelper();
+    case asAskAgain:
+        // The user asks for access again: so does the program.
+        m_causeReported = false;
+        return StartHelper();
     case asUnavailable:
         break;
     }
@@ -355,7 +463,7 @@ std::uint16_t TPortHelperBackend::In(std::uint16_t port)
         return m_device.In(port);
     if (m_state == asHelperNotStarted && port == kProbePort)
         return HelperStartable() ? kProbeAnswer : PortDriverMissing;
-    if (m_state == asUnavailable)
+    if (m_state == asUnavailable || m_state == asAskAgain)
         return PortDriverMissing;
     if (!IsReadablePort(port)) {
         ReportOnce(m_refusalReported,
@@ -378,11 +486,13 @@ std::uint16_t TPortHelperBackend::In(std::uint16_t port)
 
 void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
 {
+    m_outReached = false;
     if (m_state == asDirect) {
         m_device.Out(port, value);
+        m_outReached = m_device.OutReached();
         return;
     }
-    if (m_state == asUnavailable)
+    if (m_state == asUnavailable || m_state == asAskAgain)
         return;
     if (!IsWritablePort(port)) {
         ReportOnce(m_refusalReported,
@@ -396,7 +506,8 @@ void TPortHelperBackend::Out(std::uint16_t port, std::uint8_t value)
     std::string reply;
     if (!Request("OUT " + ProtocolHex(port, 3) + " " + ProtocolHex(value, 2), reply))
         return;
-    if (reply != "OK")
+    m_outReached = reply == "OK";
+    if (!m_outReached)
         ReportOnce(
             m_errorReported, QStringLiteral("Settings: the port helper answered: ") + QString::fromStdString(reply));
 }

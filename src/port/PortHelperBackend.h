@@ -3,6 +3,7 @@
 #include "VORTAN32.h"
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,9 @@ struct TPortAccessConfig
     QString HelperPath; // the installed helper, run as pkexec's argument
     QString PkexecPath;
     QString LockdownPath; // the kernel's lockdown selection, read when an open is refused
+    // Passed to pkexec as they are, besides its clean environment: the
+    // settings of the stand-ins tests put in pkexec's place.
+    QStringList KeptVariables;
     int StartTimeoutMs; // covers the authorisation prompt
     int ReplyTimeoutMs; // a helper slower than this counts as dead
     // What the user can do when no authentication agent can ask for the
@@ -44,11 +48,12 @@ struct TPortAccessConfig
 // it opens, otherwise a privileged helper started through pkexec at the
 // first access to the card's ports and kept for the life of the program.
 // When neither works it behaves as a missing driver: In answers 0xAA55 and
-// Out writes nothing, Cause says why, and the reason is reported once.
+// Out writes nothing, Cause says why, and the reason is reported once. After
+// a dismissed or refused prompt the next Acquire asks again; nothing else does.
 class TPortHelperBackend : public TPortBackend
 {
 public:
-    enum TAccessState { asDirect, asHelperNotStarted, asHelper, asUnavailable };
+    enum TAccessState { asDirect, asHelperNotStarted, asHelper, asAskAgain, asUnavailable };
 
     explicit TPortHelperBackend(TPortAccessConfig config = TPortAccessConfig());
     ~TPortHelperBackend() override;
@@ -57,6 +62,7 @@ public:
 
     std::uint16_t In(std::uint16_t port) override;
     void Out(std::uint16_t port, std::uint8_t value) override;
+    bool OutReached() const override { return m_outReached; }
     // Starts the helper now when it is needed: the moment of the prompt.
     bool Acquire() override;
     // Why access is unavailable; empty while it is available.
@@ -76,7 +82,9 @@ private:
     QString ExitText(int status) const;
     QString StoppedText(int status) const;
     int StopHelper(bool kill);
-    void MakeUnavailable(const QString &cause);
+    void DrainErrors();
+    QString PkexecLine() const;
+    void MakeUnavailable(const QString &cause, TAccessState state = asUnavailable);
     void ReportOnce(bool &reported, const QString &line);
 
     TPortAccessConfig m_config;
@@ -84,8 +92,11 @@ private:
     TAccessState m_state = asHelperNotStarted;
     QString m_cause;
     int m_helperFd = -1;
+    int m_errorFd = -1; // pkexec's standard error, and the helper's
     pid_t m_helperPid = -1;
     std::string m_pending;
+    std::string m_errors; // what arrived there during the start
+    bool m_outReached = true;
     bool m_causeReported = false;
     bool m_refusalReported = false;
     bool m_errorReported = false;

@@ -16,6 +16,11 @@ bool TPortBackend::Acquire()
     return In(kProbePort) != PortDriverMissing;
 }
 
+bool TPortBackend::OutReached() const
+{
+    return true;
+}
+
 QString TPortBackend::Cause() const
 {
     return {};
@@ -37,6 +42,10 @@ QString PortLockdownMode(const QString &path)
 QString PortDeviceCause(const QString &device, int error, bool administrator, const QString &lockdownPath)
 {
     const QString why = QString::fromLocal8Bit(std::strerror(error));
+    if (error == EBADF)
+        return QStringLiteral("%1 was not used: standard input, output or error is closed, and the device would "
+                              "have taken its place.")
+            .arg(device);
     if (error == ENOENT || error == ENXIO || error == ENODEV)
         return QStringLiteral("On this computer there is no %1 device node: the kernel offers no I/O port access "
                               "here (in a container, pass %1 through).")
@@ -92,6 +101,12 @@ bool TDevicePortBackend::Open()
         m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
     } while (m_fd < 0 && errno == EINTR);
     m_openError = m_fd >= 0 ? 0 : errno;
+    if (m_fd >= 0 && m_fd <= STDERR_FILENO) {
+        // Whatever the program prints would go into the ports.
+        ::close(m_fd);
+        m_fd = -1;
+        m_openError = EBADF;
+    }
     return m_fd >= 0;
 }
 
@@ -122,6 +137,7 @@ std::uint16_t TDevicePortBackend::In(std::uint16_t port)
 
 void TDevicePortBackend::Out(std::uint16_t port, std::uint8_t value)
 {
+    m_outReached = false;
     if (!Open())
         return;
     const unsigned char byte = value;
@@ -129,6 +145,7 @@ void TDevicePortBackend::Out(std::uint16_t port, std::uint8_t value)
     do {
         put = ::pwrite(m_fd, &byte, 1, off_t(port));
     } while (put < 0 && errno == EINTR);
+    m_outReached = put == 1;
 }
 
 namespace {
@@ -153,9 +170,11 @@ std::uint16_t InPortB(std::uint16_t port)
     return currentBackend().In(port);
 }
 
-void OutPortB(std::uint16_t port, std::uint8_t value)
+bool OutPortB(std::uint16_t port, std::uint8_t value)
 {
-    currentBackend().Out(port, value);
+    TPortBackend &backend = currentBackend();
+    backend.Out(port, value);
+    return backend.OutReached();
 }
 
 bool AcquirePortAccess()

@@ -5,8 +5,10 @@
 
 // Byte access to I/O ports. InPortB answers 0xAA55 when port access is not
 // available (the "driver not loaded" case) and OutPortB then writes nothing.
+// OutPortB answers whether the byte reached its port as far as the backend
+// can tell: false without access, or when the write was refused.
 std::uint16_t InPortB(std::uint16_t port);
-void OutPortB(std::uint16_t port, std::uint8_t value);
+bool OutPortB(std::uint16_t port, std::uint8_t value);
 
 // The value InPortB gives when no port access is possible.
 constexpr std::uint16_t PortDriverMissing = 0xAA55;
@@ -20,6 +22,9 @@ public:
     virtual ~TPortBackend();
     virtual std::uint16_t In(std::uint16_t port) = 0;
     virtual void Out(std::uint16_t port, std::uint8_t value) = 0;
+    // Whether the last Out reached its port; a backend that cannot tell
+    // answers true.
+    virtual bool OutReached() const;
     // Makes the card's ports really reachable before the first register
     // access; a backend that must ask for authorisation asks here. The
     // default answers whether the driver probe port reads.
@@ -48,6 +53,7 @@ QString PortDeviceCause(const QString &device, int error, bool administrator,
 // The file is opened on first use and kept open; when it cannot be opened
 // (missing, no privilege, kernel lockdown) every access fails quietly and In
 // answers PortDriverMissing, Cause says why, and the next access tries again.
+// A file that would open as standard input, output or error is refused.
 class TDevicePortBackend : public TPortBackend
 {
 public:
@@ -58,6 +64,7 @@ public:
 
     std::uint16_t In(std::uint16_t port) override;
     void Out(std::uint16_t port, std::uint8_t value) override;
+    bool OutReached() const override { return m_outReached; }
     bool Acquire() override;
     QString Cause() const override;
 
@@ -74,6 +81,7 @@ private:
     QString m_path;
     int m_fd = -1;
     int m_openError = 0;
+    bool m_outReached = true;
 };
 
 // Installs a backend (not owned); nullptr restores the device backend.

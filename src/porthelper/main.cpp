@@ -3,6 +3,7 @@
 // window itself never runs as root. Started through pkexec.
 
 #include "PortPolicy.h"
+#include "StandardDescriptors.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,6 +29,12 @@ constexpr const char *kDeviceOverride = "ZX_PORTHELPER_DEVICE";
 constexpr int kExitUsage = 64;
 constexpr int kExitNoDevice = 69;
 constexpr int kExitNoDrop = 71;
+constexpr int kExitNoNull = 72;
+
+// The account the helper serves as: its own, so that no other program's
+// processes may signal it halfway through a write.
+constexpr const char *kServiceUser = "_zxsetup";
+constexpr const char *kFallbackUser = "nobody";
 
 unsigned CallerUid()
 {
@@ -113,6 +120,16 @@ bool ReadLine(std::string &line, bool &tooLong)
     return any;
 }
 
+// Whatever the caller left open (pkexec's caller chooses) is not the
+// helper's to use.
+void CloseInheritedDescriptors()
+{
+    if (close_range(3, ~0u, 0) == 0)
+        return;
+    for (long fd = 3, end = sysconf(_SC_OPEN_MAX); fd < end; ++fd)
+        close(int(fd));
+}
+
 // Once the device is open its descriptor is all the helper needs. False
 // when root could not be left: such a helper must not serve at all.
 bool DropPrivileges(unsigned callerUid)
@@ -121,7 +138,10 @@ bool DropPrivileges(unsigned callerUid)
     if (geteuid() == 0) {
         uid_t uid = 65534;
         gid_t gid = 65534;
-        if (const passwd *pw = getpwnam("nobody")) {
+        const passwd *pw = getpwnam(kServiceUser);
+        if (!pw)
+            pw = getpwnam(kFallbackUser);
+        if (pw) {
             uid = pw->pw_uid;
             gid = pw->pw_gid;
         }
@@ -208,6 +228,13 @@ private:
 
 int main(int argc, char **)
 {
+    // First of all: with standard output closed the device would open in its
+    // place and take the replies as port writes; with standard input closed
+    // it would be read as requests.
+    if (!OpenStandardDescriptors())
+        return kExitNoNull;
+    CloseInheritedDescriptors();
+
     // pkexec hands over whatever arguments its caller chose: take none.
     if (argc > 1) {
         std::fputs("zx-setup-porthelper takes no arguments; it serves requests on standard input\n", stderr);

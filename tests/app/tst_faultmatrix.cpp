@@ -13,6 +13,7 @@
 // Faults that must not leak into the test process run in a child: the test
 // binary started again with "--fault <case> <directory>".
 #include "AuthorisationWait.h"
+#include "CardTexts.h"
 #include "MainWindowFixture.h"
 #include "PortHelperBackend.h"
 #include "RunLoop.h"
@@ -139,7 +140,10 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
     ring->MouseEnter(false);
     ring->Click();
     RunLoopUntil([&] { return ring->Popup() && ring->Popup()->isVisible(); });
-    MainWindowFixture::click(ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button1")));
+    auto *button1 = ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button1"));
+    MainWindowFixture::click(button1);
+    if (fault.contains(QLatin1String("asked again")) && button1->isVisible()) // the user tries once more
+        MainWindowFixture::click(button1);
     if (ticker.isActive()) // back from the handler: its wait is over
         waitEnded();
     auto *button2 = ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button2"));
@@ -176,6 +180,7 @@ int runFaultChild(int argc, char **argv)
     config.StartTimeoutMs = fault.contains(QLatin1String("limit")) ? 1000 : 10000;
     config.ReplyTimeoutMs = 300;
     config.StartWait = WaitForAuthorisation;
+    config.KeptVariables << QStringLiteral("ZX_PORTHELPER_DEVICE");
     std::unique_ptr<TPortHelperBackend> helper;
 
     // The kernel refuses read-write opens as it refuses /dev/port without the
@@ -239,7 +244,7 @@ ChildRun runChild(const QString &fault, const QString &dir, const QString &libra
     run.ok = finished && child.exitCode() == 0;
     run.lines = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &line : QString::fromUtf8(child.readAllStandardError()).split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("Settings: ")))
+        if (line.startsWith(QLatin1String("Settings: port access unavailable: ")))
             run.causes << line;
     if (!finished)
         child.kill();
@@ -305,6 +310,7 @@ void tst_FaultMatrix::portAccess_data()
     QTest::addColumn<QStringList>("captions");
     QTest::addColumn<QString>("cause"); // under every driver warning, and on standard error
     QTest::addColumn<bool>("grid"); // the port grid opened
+    QTest::addColumn<QStringList>("told"); // one more box in full: caption, text and informative text
 
     const QString dev = m_dir.path();
     const QStringList warned {"Warning", "Access Warning", "Warning"};
@@ -331,8 +337,9 @@ void tst_FaultMatrix::portAccess_data()
     };
     const auto row = [](const char *name, const char *fault, const QString &pkexec, const QString &helper,
                          const QStringList &captions, const QString &cause, bool grid = false,
-                         const QByteArray &lockdown = {}) {
-        QTest::newRow(name) << QString::fromLatin1(fault) << pkexec << helper << lockdown << captions << cause << grid;
+                         const QByteArray &lockdown = {}, const QStringList &told = {}) {
+        QTest::newRow(name) << QString::fromLatin1(fault) << pkexec << helper << lockdown << captions << cause << grid
+                            << told;
     };
 
     row("/dev/port missing", "device missing", {}, {}, warned, noNode.arg(dev + "/no-port"));
@@ -355,24 +362,51 @@ void tst_FaultMatrix::portAccess_data()
         QStringLiteral("The port helper %1/helper is not installed. Reinstall the program: sudo apt install "
                        "--reinstall zx-setup")
             .arg(dev));
-    const QString dismissed = QStringLiteral("Authorisation was dismissed. Restart the program and enter the "
-                                             "administrator password when asked, to access the card.");
+    const QString dismissed = QStringLiteral("Authorisation was dismissed. Try again and enter the administrator "
+                                             "password when asked, to access the card.");
     row("authorisation dismissed", "helper, dismissed", "exit 126", "real", asked, dismissed);
+    // Asking again is the user's next request, not a restart of the program.
+    row("authorisation dismissed, asked again", "helper, dismissed, asked again",
+        QStringLiteral("[ -e '%1/asked' ] && exec \"$@\"; : > '%1/asked'; exit 126").arg(dev), "real",
+        asked.mid(0, 2)
+            + QStringList {"Warning", "Access Warning", "Authorisation", "Confirmation", "Verification Failed"},
+        dismissed, true);
     row("authorisation cancelled in the wait box", "helper, cancelled", "exec sleep 30", "real", asked, dismissed);
     row("authorisation refused or no agent", "helper, refused", "exit 127", "real", asked,
         "Authorisation was refused, or no authentication agent is running to ask for the password. Run the program "
         "in a desktop session as a user who may administer this computer.");
     row("authorisation beyond the limit", "helper, limit 1 s", "exec sleep 30", "real", asked,
-        "Authorisation was not given within 1 s. Restart the program to try again.");
+        "Authorisation was not given within 1 s. Try again and answer the password dialog sooner.");
     row("helper died since the grid was read", "helper, died", run, serve(16) + "kill -9 $$", asked, killed, true);
     row("helper died while the grid was read", "helper, died", run, serve(7) + "kill -9 $$", asked, killed);
-    row("helper died during the writes", "helper, died", run, serve(16 + 1 + 10) + "kill -9 $$",
+    row("helper died during the writes", "helper, died", run, serve(16 + 1 + 16 + 10) + "kill -9 $$",
         {"Access Warning", "Authorisation", "Confirmation", "Warning"}, killed, true);
     row("helper stopped answering", "helper, silent", run, serve(16) + "exec sleep 30", asked,
         "The port helper did not answer within 300 ms." + restart, true);
     // A file is no card: the writes arrive, the check after them fails.
     row("authorisation taking 2 s", "helper, slow", "sleep 2; exec \"$@\"", "real",
         {"Access Warning", "Authorisation", "Confirmation", "Verification Failed"}, QString(), true);
+    // Nothing answers where every register reads FF: the writes might reach another device.
+    const QStringList written {"Access Warning", "Authorisation", "Confirmation"};
+    row("no card at the base", "helper, no card", run,
+        "echo READY; while read l; do case \"$l\" in IN*) echo 'OK 0xff';; *) echo OK;; esac; done",
+        written + QStringList {"Verification Failed"}, QString(), true, {},
+        {"Confirmation", ConfirmationText(),
+            "No card answered at 300: every register read FF. Writing there may change another device."});
+    // A card that keeps what it gets, behind a helper that refuses the IRQ registers: the read-back of
+    // registers 1 to 8 passes, the refusal must not.
+    row("IRQ writes refused", "helper, refusing", run,
+        "echo READY; i=0; while read verb port value; do case \"$verb $port\" in\n"
+        "'OUT 0x301') case $value in 0x09|0x0a|0x0b|0x0c) echo 'ERR refused: not served';; "
+        "*) i=$((value)); echo OK;; esac;;\n"
+        "'OUT 0x302') eval \"r$i=$value\"; echo OK;;\n"
+        "'IN 0x302') eval \"echo OK \\${r$i:-0x30}\";;\n"
+        "*) echo 'OK 0x20';; esac; done",
+        written + QStringList {"Writes Refused"}, QString(), true, {},
+        {"Writes Refused",
+            "The writes to control register(s) 9, 10, 11, 12 were refused, so the card may not hold the new "
+            "resources. Check the control base address and that the card is installed, then try again.",
+            QString()});
 }
 
 void tst_FaultMatrix::portAccess()
@@ -385,9 +419,10 @@ void tst_FaultMatrix::portAccess()
     QFETCH(QStringList, captions);
     QFETCH(QString, cause);
     QFETCH(bool, grid);
+    QFETCH(QStringList, told);
     const auto path = [&](const char *name) { return m_dir.filePath(QLatin1String(name)); };
     QVERIFY(WriteStandIn(path("port"), StandInPortBytes()));
-    for (const char *name : {"pkexec", "pkexec.pid", "helper", "lockdown"})
+    for (const char *name : {"pkexec", "pkexec.pid", "helper", "lockdown", "asked"})
         QFile::remove(path(name));
     const QString pkexecScript = QStringLiteral("#!/bin/sh\necho $$ > '%1'\n%2\n").arg(path("pkexec.pid"), pkexec);
     QVERIFY(pkexec.isEmpty() || WriteStandIn(path("pkexec"), pkexecScript.toUtf8(), true));
@@ -413,6 +448,10 @@ void tst_FaultMatrix::portAccess()
             QCOMPARE(parts.value(1),
                 QStringLiteral("Waiting for permission to access the card. Enter the "
                                "administrator password when asked."));
+        else if (!told.isEmpty() && parts.value(0) == told.first())
+            QCOMPARE(parts, told);
+        else if (parts.value(0) == QLatin1String("Confirmation"))
+            QCOMPARE(parts.value(2), QString()); // a card answered
     }
     QCOMPARE(shown, captions);
     QCOMPARE(run.value(QStringLiteral("grid")), QString::number(grid));
@@ -427,7 +466,8 @@ void tst_FaultMatrix::portAccess()
         const int ms = wait.value(0).toInt(), ticks = wait.value(1).toInt();
         QVERIFY2(ticks * 10 + 20 >= ms * 3 / 4, qPrintable(run.value(QStringLiteral("wait"))));
         // A helper that serves runs on; every other start is stopped and reaped.
-        QCOMPARE(run.value(QStringLiteral("pkexec gone")), QString::number(!cause.isEmpty()));
+        const bool lastStartFailed = !cause.isEmpty() && !fault.contains(QLatin1String("asked again"));
+        QCOMPARE(run.value(QStringLiteral("pkexec gone")), QString::number(lastStartFailed));
         if (fault == QLatin1String("helper, slow")) {
             QVERIFY2(ms >= 2000 && ms < 2600 && ticks >= 150, qPrintable(run.value(QStringLiteral("wait"))));
             QCOMPARE(wait.value(2), QStringLiteral("1")); // the box was on screen

@@ -66,9 +66,10 @@ class tst_Cli : public QObject
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // Leading VAR=value words go into the tool's environment; standard input from stdinFd when given. A word
-    // ">FILE" sends standard output to FILE, "|closed" into a pipe nobody reads.
-    TRun Run(QStringList args, int stdinFd = -1) const
+    // Leading VAR=value words go into the tool's environment; standard input from stdinFd when given; the
+    // descriptors in closed closed when it starts. A word ">FILE" sends standard output to FILE, "|closed"
+    // into a pipe nobody reads.
+    TRun Run(QStringList args, int stdinFd = -1, const QList<int> &closed = {}) const
     {
         const QString outFile = args.filter(QRegularExpression("^>")).value(0).mid(1);
         const bool closedPipe = args.removeAll("|closed") > 0;
@@ -85,7 +86,7 @@ class tst_Cli : public QObject
         process.setProcessEnvironment(environment);
         if (!outFile.isEmpty())
             process.setStandardOutputFile(outFile);
-        process.setChildProcessModifier([stdinFd, closedPipe] {
+        process.setChildProcessModifier([stdinFd, closedPipe, closed] {
             if (stdinFd >= 0)
                 dup2(stdinFd, STDIN_FILENO);
             int pipeFds[2];
@@ -94,6 +95,8 @@ class tst_Cli : public QObject
                 close(pipeFds[0]);
                 close(pipeFds[1]);
             }
+            for (const int fd : closed)
+                ::close(fd);
         });
         process.start(ZX_CLI_BINARY, args);
         process.closeWriteChannel();
@@ -434,18 +437,44 @@ private slots:
         QTest::addColumn<bool>("json");
         QTest::addColumn<QByteArray>("answer"); // typed at the prompt on a terminal; none: --yes
         QTest::addColumn<QString>("error"); // the tool's own last line on standard error
-        const QString lost = QStringLiteral("the card did not keep the addresses written for port(s) B, E. Check the "
+        QTest::addColumn<QString>("card"); // the stand-in's settings beyond its base 2E0 and whether it keeps
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QByteArray>("after"); // the registers then
+        const QString lost = QStringLiteral("the card did not keep the addresses written for port(s) %1. Check the "
                                             "control base address and that the card is installed, then try again.");
         const QString cancelled = QStringLiteral("cancelled; nothing was written");
-        QTest::newRow("kept") << 0 << false << QByteArray() << "";
-        QTest::newRow("kept, JSON") << 0 << true << QByteArray() << "";
-        QTest::newRow("not kept") << 1 << false << QByteArray() << lost;
-        QTest::newRow("not kept, JSON") << 1 << true << QByteArray() << lost;
-        QTest::newRow("prompt, y") << 0 << false << QByteArray("y\n") << "";
-        QTest::newRow("prompt, YES") << 0 << false << QByteArray("YES\n") << "";
-        QTest::newRow("prompt, n") << 4 << false << QByteArray("n\n") << cancelled;
-        QTest::newRow("prompt, just Enter") << 4 << false << QByteArray("\n") << cancelled;
-        QTest::newRow("prompt, end of input") << 4 << false << QByteArray("\x04") << cancelled;
+        const QString nothing = QStringLiteral("no card answered at 2E0: every register read FF. Writing there may "
+                                               "change another device.");
+        const QString refused = QStringLiteral("the writes to control register(s) 9, 10, 11, 12 were refused, so the "
+                                               "card may not hold the new resources. Check the control base address "
+                                               "and that the card is installed, then try again.");
+        const QByteArray before = "55 20 31 22 23 34 25 26 27 03 03 03 03";
+        const QByteArray written = "00 20 21 22 23 24 25 26 27 0a 0a 0a 0a";
+        const QByteArray noIrq = "00 20 21 22 23 24 25 26 27 03 03 03 03";
+        const auto row = [](const char *name, int status, bool json, const QByteArray &answer, const QString &error,
+                             const QByteArray &after, const QString &card = {}, bool force = false) {
+            QTest::newRow(name) << status << json << answer << error << card << force << after;
+        };
+        row("kept", 0, false, {}, "", written);
+        row("kept, JSON", 0, true, {}, "", written);
+        row("not kept", 1, false, {}, lost.arg("B, E"), before);
+        row("not kept, JSON", 1, true, {}, lost.arg("B, E"), before);
+        row("prompt, y", 0, false, "y\n", "", written);
+        row("prompt, YES", 0, false, "YES\n", "", written);
+        row("prompt, n", 4, false, "n\n", cancelled, before);
+        row("prompt, just Enter", 4, false, "\n", cancelled, before);
+        row("prompt, end of input", 4, false, "\x04", cancelled, before);
+        // Where every register reads FF nothing answers: the index byte would go to another device.
+        row("no card at the base", 1, false, {},
+            nothing
+                + " Nothing was written: check the control base address, or "
+                  "add --force to write anyway.",
+            before, "ZX_CARD_BASE=300");
+        row("no card at the base, forced", 1, true, {}, lost.arg("A, B, C, D, E, F, G, H"), before, "ZX_CARD_BASE=300",
+            true);
+        // The read-back covers registers 1 to 8: refused IRQ writes must fail all the same.
+        row("IRQ writes refused", 1, false, {}, refused, noIrq, "ZX_CARD_REFUSE=9,10,11,12");
+        row("IRQ writes refused, JSON", 1, true, {}, refused, noIrq, "ZX_CARD_REFUSE=9,10,11,12");
     }
 
     void write()
@@ -455,6 +484,9 @@ private slots:
         QFETCH(bool, json);
         QFETCH(QByteArray, answer);
         QFETCH(QString, error);
+        QFETCH(QString, card);
+        QFETCH(bool, force);
+        QFETCH(QByteArray, after);
         // What the card holds already: the new addresses except for ports B and E.
         const QByteArray before = "55 20 31 22 23 34 25 26 27 03 03 03 03";
         const QByteArray written = "00 20 21 22 23 24 25 26 27 0a 0a 0a 0a";
@@ -462,10 +494,12 @@ private slots:
         int master = -1, slave = -1;
         QVERIFY(openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
         QVERIFY(::write(master, answer.constData(), size_t(answer.size())) == answer.size());
-        const QString args = QString("ZX_CARD_BASE=2E0 ZX_CARD_KEEPS=%1 write --base 2FF --irq 10 --ports %2%3%4")
-                                 .arg(int(status != 1))
-                                 .arg(Ports, answer.isEmpty() ? " --yes" : "", json ? " --json" : "");
-        const TRun run = Run(args.split(' '), answer.isEmpty() ? -1 : slave);
+        const bool keeps = status != 1 || !card.isEmpty();
+        const QString args
+            = QString("ZX_CARD_BASE=2E0 ZX_CARD_KEEPS=%1 %2 write --base 2FF --irq 10 --ports %3%4%5%6")
+                  .arg(int(keeps))
+                  .arg(card, Ports, answer.isEmpty() ? " --yes" : "", json ? " --json" : "", force ? " --force" : "");
+        const TRun run = Run(args.split(' ', Qt::SkipEmptyParts), answer.isEmpty() ? -1 : slave);
         ::close(slave);
         ::close(master);
         QCOMPARE(run.Status, status);
@@ -473,13 +507,19 @@ private slots:
             "The setup program will now write the port resources. If they conflict with another device in your system, "
             "neither may function once the DF jumper is removed. Are you sure you want to use these resources?\n"
             "Write these resources to the card? [y/N] ");
+        const QString forced = force ? QStringLiteral("zx-setup-cli: no card answered at 2E0: every register read "
+                                                      "FF. Writing there may change another device. Writing anyway.\n")
+                                     : QString();
         QCOMPARE(run.Err,
-            (answer.isEmpty() ? QString() : question)
+            (answer.isEmpty() ? QString() : question) + forced
                 + (error.isEmpty() ? QString() : "zx-setup-cli: " + error + "\n"));
+        const QList<int> refused = card.startsWith("ZX_CARD_REFUSE") ? QList<int> {9, 10, 11, 12} : QList<int>();
         if (json) {
             const QJsonObject result = Json(run.Out);
             QCOMPARE(result["kept"].toBool(), status == 0);
-            QCOMPARE(result["lost"].toVariant().toStringList().join(", "), status ? "B, E" : "");
+            QCOMPARE(result["lost"].toVariant().toStringList().join(", "),
+                error.startsWith("the card did not keep") ? error.section("port(s) ", 1).section('.', 0, 0) : "");
+            QCOMPARE(result["refused"].toVariant().toList().size(), refused.size());
             QCOMPARE(result["irq"].toInt(), 10);
             QCOMPARE(result["base"].toString(), "2E0");
         } else {
@@ -491,28 +531,73 @@ private slots:
                                       "ready for use!\n"),
                 status == 0);
         }
-        QCOMPARE(ReadFile("registers").simplified(), status == 0 ? written : before);
+        QCOMPARE(ReadFile("registers").simplified(), after);
         // Port access, and so the password, comes before the question: a no leaves the card untouched.
         if (status == 4)
             QCOMPARE(Log(), QStringList {"START"});
         if (!answer.isEmpty())
             return; // after the prompt the requests are those of --yes
 
-        // A first read, thirteen index and data writes, then registers 1 to 8 read back; nothing else.
-        QStringList expected {"START", "OUT 0x2e1 0x01", "IN 0x2e2"};
-        for (int reg = 0; reg <= 12; ++reg)
-            expected << QStringLiteral("OUT 0x2e1 0x%1").arg(reg, 2, 16, QChar('0'))
-                     << "OUT 0x2e2 0x" + written.split(' ')[reg];
-        QCOMPARE(Log(), expected + ReadBack(0x2e0));
+        // Registers 1 to 8 read first, thirteen index and data writes (no data after a refused index: it would
+        // land in the register indexed before), then registers 1 to 8 read back; nothing else.
+        QStringList expected = QStringList {"START"} + ReadBack(0x2e0);
+        if (force || !card.startsWith("ZX_CARD_BASE")) {
+            for (int reg = 0; reg <= 12; ++reg) {
+                expected << QStringLiteral("OUT 0x2e1 0x%1").arg(reg, 2, 16, QChar('0'));
+                if (!refused.contains(reg))
+                    expected << "OUT 0x2e2 0x" + written.split(' ')[reg];
+            }
+            expected += ReadBack(0x2e0);
+        }
+        QCOMPARE(Log(), expected);
+        if (!card.isEmpty())
+            return;
         // Data writes keep to a deadline 10 ms on for each from the start of the pacing, which follows
-        // the answer to the first read (line 2); register r's is line 4 + 2r. Measured from the card's
-        // side, so a late first write may shorten the next gap, as the deadline rule allows.
+        // the answer to the last first read (line 16); register r's is line 18 + 2r. Measured from the
+        // card's side, so a late first write may shorten the next gap, as the deadline rule allows.
         const auto ms = [log = ReadFile("log").split('\n')](int reg) {
-            return log[4 + 2 * reg].split(' ')[0].toLongLong() - log[2].split(' ')[0].toLongLong();
+            return log[18 + 2 * reg].split(' ')[0].toLongLong() - log[16].split(' ')[0].toLongLong();
         };
         for (int reg = 1; reg <= 12; ++reg)
             QVERIFY2(ms(reg) >= 10 * reg - 1, qPrintable(QString::number(reg)));
         QVERIFY2(ms(12) < 400, qPrintable(QString::number(ms(12))));
+    }
+
+    void portDevice_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QList<int>>("closed"); // standard descriptors closed when it starts
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("data"); // the data port's byte then; the index port holds 8 in every row
+        const QString write = "write --yes --base 300 --irq 10 --ports " + Ports;
+        const int untouched = (0x302 * 7 + 3) & 0xFF;
+        // A file reads back the last byte written, not the registers: the check after the writes fails.
+        QTest::newRow("read") << "read --base 300" << QList<int>() << 0 << untouched;
+        QTest::newRow("read, 0 1 2 closed") << "read --base 300" << QList<int> {0, 1, 2} << 0 << untouched;
+        QTest::newRow("read, output closed") << "read --base 300 --json" << QList<int> {1} << 0 << untouched;
+        QTest::newRow("write") << write << QList<int>() << 1 << 0x0A;
+        QTest::newRow("write, 0 1 2 closed") << write << QList<int> {0, 1, 2} << 1 << 0x0A;
+        QTest::newRow("write, errors closed") << write << QList<int> {2} << 1 << 0x0A;
+    }
+
+    void portDevice()
+    {
+        // The tool's output or questions written into the I/O ports: with a standard descriptor closed (a
+        // cron job's ">&-") the port device opened in its place.
+        QFETCH(QString, args);
+        QFETCH(QList<int>, closed);
+        QFETCH(int, status);
+        QFETCH(int, data);
+        QByteArray device(0x400, Qt::Uninitialized);
+        for (int port = 0; port < device.size(); ++port)
+            device[port] = char((port * 7 + 3) & 0xFF);
+        WriteFile(Path("port"), device);
+        const TRun run = Run(("ZX_CLI_DEVICE=" + Path("port") + ' ' + args).split(' '), -1, closed);
+        QCOMPARE(run.Status, status);
+        device[0x301] = 8;
+        device[0x302] = char(data);
+        QVERIFY(ReadFile("port") == device);
+        QVERIFY(!QFile::exists(Path("log"))); // the device itself, not the helper
     }
 
     void kernelLines_data()

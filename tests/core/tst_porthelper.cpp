@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <memory>
+#include <pwd.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -26,12 +27,13 @@ int Pattern(int offset)
 }
 
 // The helper as a process of its own, talking over pipes like pkexec's child;
-// with refusedCall, that system call fails in it.
+// with refusedCall, that system call fails in it; the descriptors in closed
+// are closed when it starts.
 class THelperRun : public QProcess
 {
 public:
-    THelperRun(
-        const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString(), int refusedCall = 0)
+    THelperRun(const QString &device, const QStringList &args = {}, const QString &pkexecUid = QString(),
+        int refusedCall = 0, const QList<int> &closed = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZX_PORTHELPER_DEVICE", device);
@@ -39,11 +41,12 @@ public:
         if (!pkexecUid.isNull())
             env.insert("PKEXEC_UID", pkexecUid);
         setProcessEnvironment(env);
-        if (refusedCall)
-            setChildProcessModifier([refusedCall] {
-                if (!RefuseSystemCall(refusedCall, EPERM))
-                    _exit(125);
-            });
+        setChildProcessModifier([refusedCall, closed] {
+            if (refusedCall && !RefuseSystemCall(refusedCall, EPERM))
+                _exit(125);
+            for (const int fd : closed)
+                ::close(fd);
+        });
         start(QStringLiteral(ZX_PORTHELPER_BINARY), args);
     }
     ~THelperRun() override
@@ -125,6 +128,7 @@ TPortAccessConfig tst_PortHelper::HelperConfig(const QString &pkexecBody, const 
     config.StartTimeoutMs = 3000;
     config.ReplyTimeoutMs = 300;
     config.Report = [this](const QString &line) { m_reports << line; };
+    config.KeptVariables << "ZX_PORTHELPER_DEVICE";
     return config;
 }
 
@@ -183,6 +187,16 @@ void tst_PortHelper::helperAnswers()
     expected[0x302] = 0x44;
     THelperRun helper(m_device);
     QCOMPARE(helper.Line(), QStringLiteral("READY"));
+    if (geteuid() == 0) {
+        // Served by an account of its own (nobody where the package has not made it), never by root.
+        const passwd *account = getpwnam("_zxsetup");
+        account = account ? account : getpwnam("nobody");
+        QVERIFY(account);
+        const QString status
+            = QString::fromLatin1(ReadStandIn(QStringLiteral("/proc/%1/status").arg(helper.processId())));
+        const uint uid = account->pw_uid;
+        QVERIFY2(status.contains(QStringLiteral("\nUid:\t%1\t%1\t%1\t%1\n").arg(uid)), qPrintable(status));
+    }
     const QString got = helper.Ask(request);
     QVERIFY2(reply.startsWith("ERR") ? got.startsWith(reply) : got == reply, qPrintable(got));
     QCOMPARE(helper.Ask("OUT 0x302 0x44"), QStringLiteral("OK")); // still serving
@@ -198,23 +212,40 @@ void tst_PortHelper::helperRun_data()
     QTest::addColumn<QString>("output"); // all the helper answers to a write and a read
     QTest::addColumn<QString>("logged"); // the end of the one log line
     QTest::addColumn<int>("refusedCall"); // a system call that fails in the helper; 0: none
+    QTest::addColumn<QList<int>>("closed"); // standard descriptors closed when it starts
     const QString own = QString::number(getuid());
     const QString served = QStringLiteral("READY\nOK\nOK 0x%1\n").arg(Pattern(0x302), 2, 16, QLatin1Char('0'));
     const QString wrote = QStringLiteral("uid %1: wrote 0x05 to port 0x301");
-    QTest::newRow("started through pkexec") << QStringList() << true << "4242" << 0 << served << wrote.arg("4242") << 0;
-    QTest::newRow("started directly") << QStringList() << true << QString() << 0 << served << wrote.arg(own) << 0;
-    QTest::newRow("unreadable caller id") << QStringList() << true << "42x" << 0 << served << wrote.arg(own) << 0;
+    const QList<int> none;
+    QTest::newRow("started through pkexec")
+        << QStringList() << true << "4242" << 0 << served << wrote.arg("4242") << 0 << none;
+    QTest::newRow("started directly") << QStringList() << true << QString() << 0 << served << wrote.arg(own) << 0
+                                      << none;
+    QTest::newRow("unreadable caller id")
+        << QStringList() << true << "42x" << 0 << served << wrote.arg(own) << 0 << none;
     // pkexec passes its caller's arguments through: none may redirect the helper.
     QTest::newRow("argument naming another file")
-        << QStringList {"--device", "/etc/passwd"} << true << QString() << 64 << QString() << QString() << 0;
+        << QStringList {"--device", "/etc/passwd"} << true << QString() << 64 << QString() << QString() << 0 << none;
     QTest::newRow("missing device") << QStringList() << false << QString() << 69
-                                    << QStringLiteral("ERR open 2 %1\n").arg(strerror(ENOENT)) << QString() << 0;
+                                    << QStringLiteral("ERR open 2 %1\n").arg(strerror(ENOENT)) << QString() << 0
+                                    << none;
+    // Started with its standard descriptors closed (an init script's ">&-"), the device would take their place:
+    // the replies would be written into the ports from 0, the port space read as requests.
+    QTest::newRow("standard input closed") << QStringList() << true << QString() << 0 << "READY\n"
+                                           << QString() << 0 << QList<int> {0};
+    QTest::newRow("standard output closed")
+        << QStringList() << true << QString() << 0 << QString() << wrote.arg(own) << 0 << QList<int> {1};
+    QTest::newRow("standard error closed")
+        << QStringList() << true << QString() << 0 << served << QString() << 0 << QList<int> {2};
+    QTest::newRow("all three closed") << QStringList() << true << QString() << 0 << QString() << QString() << 0
+                                      << QList<int> {0, 1, 2};
     // Started as root (by pkexec) it leaves root before serving, or does not serve at all.
     const QString noDrop = QStringLiteral("uid 4242: could not drop root privileges (%1): %2; not serving");
     for (const auto &[what, call] :
         {std::pair {"supplementary groups", SYS_setgroups}, {"group id", SYS_setgid}, {"user id", SYS_setuid}})
         QTest::newRow(qPrintable(QStringLiteral("%1 kept").arg(what)))
-            << QStringList() << true << "4242" << 71 << QString() << noDrop.arg(what, strerror(EPERM)) << int(call);
+            << QStringList() << true << "4242" << 71 << QString() << noDrop.arg(what, strerror(EPERM)) << int(call)
+            << none;
 }
 
 void tst_PortHelper::helperRun()
@@ -229,17 +260,19 @@ void tst_PortHelper::helperRun()
     QFETCH(QString, output);
     QFETCH(QString, logged);
     QFETCH(int, refusedCall);
+    QFETCH(QList<int>, closed);
     if (refusedCall && geteuid() != 0)
         QSKIP("the helper changes its ids only when it starts as root");
-    THelperRun helper(deviceExists ? m_device : m_dir->filePath("absent"), args, pkexecUid, refusedCall);
+    THelperRun helper(deviceExists ? m_device : m_dir->filePath("absent"), args, pkexecUid, refusedCall, closed);
     helper.write("OUT 0x301 0x05\nIN 0x302\n");
     helper.closeWriteChannel();
     QVERIFY(helper.waitForFinished(3000));
     QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
     QCOMPARE(helper.exitCode(), exitCode);
     QCOMPARE(QString::fromLatin1(helper.readAllStandardOutput()), output);
+    // Only a request reaches the device, and only the card's index port.
     QByteArray expected = StandInPortBytes(kDeviceSize);
-    if (output.startsWith(QLatin1String("READY")))
+    if (exitCode == 0 && !closed.contains(0))
         expected[0x301] = 0x05;
     if (!logged.isEmpty()) {
         const QStringList log = QString::fromLatin1(helper.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
@@ -258,17 +291,38 @@ void tst_PortHelper::backendAccess_data()
     QTest::addColumn<QList<int>>("reads"); // three reads of port 0x302
     QTest::addColumn<QString>("cause"); // empty: access works
     QTest::addColumn<int>("starts");
+    QTest::addColumn<QStringList>("environment"); // set in the program's for the row
+    QTest::addColumn<QStringList>("pkexecGot"); // then what pkexec got of those and PATH
 
     const QString run = QStringLiteral("exec \"$@\"");
     const int data = Pattern(0x302);
     const QList<int> all {data, data, data}, none {kNoDriver, kNoDriver, kNoDriver};
     const auto row = [](const char *name, bool device, const QString &pkexec, const QString &helper,
-                         const QList<int> &reads, const QString &cause, int starts, const QByteArray &lockdown = {}) {
-        QTest::newRow(name) << device << pkexec << helper << lockdown << reads << cause << starts;
+                         const QList<int> &reads, const QString &cause, int starts, const QByteArray &lockdown = {},
+                         const QStringList &environment = {}, const QStringList &pkexecGot = {}) {
+        QTest::newRow(name) << device << pkexec << helper << lockdown << reads << cause << starts << environment
+                            << pkexecGot;
     };
     row("run as root: the device, no helper", true, run, "real", all, {}, 0);
     row("helper serves", false, run, "real", all, {}, 1);
-    row("authorisation dismissed", false, "exit 126", "real", none, "Authorisation was dismissed. Restart", 1);
+    row("authorisation dismissed", false, "exit 126", "real", none, "Authorisation was dismissed. Try again", 1);
+    // pkexec refuses a SHELL that /etc/shells does not list and locale values with "/", "%" or ".."; it gets a
+    // clean environment instead, and its own line says why it refused all the same.
+    const QString strictPkexec
+        = QStringLiteral("env | grep -v '^PWD=' | sort > \"$(dirname \"$0\")/environment\"\n"
+                         "if [ -n \"${SHELL+set}\" ] && ! grep -qx \"$SHELL\" /etc/shells; then\n"
+                         "  echo 'The value for the SHELL variable was not found the /etc/shells file' >&2\n"
+                         "  printf '\\nThis incident has been reported.\\n' >&2; exit 127\nfi\nexec \"$@\"");
+    const QStringList odd {"SHELL=/home/user/.local/bin/zsh", "LANG=../../tmp/x", "LC_ALL=C.UTF-8",
+        "LC_TIME=en_DK.UTF-8", "LC_NUMERIC=de_DE%", "LC_MONETARY=en_US/x", "TERM=xterm-256color", "HOME=/home/user",
+        "DISPLAY=:0"};
+    row("odd SHELL, LANG and LC_* of the caller", false, strictPkexec, "real", all, {}, 1, {}, odd,
+        {"LC_ALL=C.UTF-8", "LC_TIME=en_DK.UTF-8", "PATH=/usr/sbin:/usr/bin:/sbin:/bin"});
+    row("refused, pkexec's line kept", false,
+        "echo 'Error executing command as another user: Not authorized' >&2; "
+        "printf '\\nThis incident has been reported.\\n' >&2; exit 127",
+        "real", none, "administer this computer. pkexec said: Error executing command as another user: Not authorized",
+        1);
     row("helper dies after one answer", false, run, "echo READY; read l; echo 'OK 0x12'", {0x12, kNoDriver, kNoDriver},
         "stopped unexpectedly (exit status 0). Restart", 1);
     row("helper hangs", false, run, "echo READY; exec sleep 5", none, "did not answer within 300 ms. Restart", 1);
@@ -301,8 +355,23 @@ void tst_PortHelper::backendAccess()
     QFETCH(QList<int>, reads);
     QFETCH(QString, cause);
     QFETCH(int, starts);
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, pkexecGot);
     if (!lockdown.isEmpty())
         QVERIFY(WriteStandIn(m_dir->filePath("lockdown"), lockdown));
+    // The program's environment for this row, put back afterwards.
+    QList<QPair<QByteArray, QByteArray>> saved;
+    const auto restored = qScopeGuard([&saved] {
+        for (const auto &[name, value] : std::as_const(saved))
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    });
+    QStringList names {"PATH"};
+    for (const QString &pair : environment) {
+        const QByteArray name = pair.section('=', 0, 0).toLatin1();
+        saved.append({name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
+        qputenv(name, pair.section('=', 1).toLocal8Bit());
+        names << QString::fromLatin1(name);
+    }
     TPortAccessConfig config = HelperConfig(pkexec, helper);
     if (device)
         config.DevicePath = m_device;
@@ -327,6 +396,13 @@ void tst_PortHelper::backendAccess()
         QCOMPARE(Starts(), starts);
     }
     QVERIFY(ReadStandIn(m_device) == expected);
+    if (!environment.isEmpty()) {
+        QStringList got;
+        for (const QString &pair : QString::fromLocal8Bit(ReadStandIn(m_dir->filePath("environment"))).split('\n'))
+            if (names.contains(pair.section('=', 0, 0)))
+                got << pair;
+        QCOMPARE(got, pkexecGot);
+    }
 }
 
 void tst_PortHelper::backendStartsHelperOnlyForCardPorts()

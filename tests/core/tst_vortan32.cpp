@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 class tst_Vortan32 : public QObject
 {
     Q_OBJECT
@@ -43,12 +45,16 @@ void tst_Vortan32::deviceAccess_data()
     QTest::addColumn<int>("port");
     QTest::addColumn<int>("written"); // -1: only read
     QTest::addColumn<int>("read");
-    QTest::newRow("port 0x61") << 0x61 << -1 << ((0x61 * 7 + 3) & 0xFF);
-    QTest::newRow("port 0 at the start") << 0 << -1 << 3;
-    QTest::newRow("last byte") << 0x3FF << -1 << ((0x3FF * 7 + 3) & 0xFF);
-    QTest::newRow("past the end") << 0x400 << -1 << int(PortDriverMissing);
-    QTest::newRow("data port written") << 0x302 << 0xA7 << 0xA7;
-    QTest::newRow("offset zero written") << 0 << 0xFF << 0xFF;
+    QTest::addColumn<int>("closed"); // a standard descriptor closed meanwhile, -1: none
+    QTest::newRow("port 0x61") << 0x61 << -1 << ((0x61 * 7 + 3) & 0xFF) << -1;
+    QTest::newRow("port 0 at the start") << 0 << -1 << 3 << -1;
+    QTest::newRow("last byte") << 0x3FF << -1 << ((0x3FF * 7 + 3) & 0xFF) << -1;
+    QTest::newRow("past the end") << 0x400 << -1 << int(PortDriverMissing) << -1;
+    QTest::newRow("data port written") << 0x302 << 0xA7 << 0xA7 << -1;
+    QTest::newRow("offset zero written") << 0 << 0xFF << 0xFF << -1;
+    // The device opened as standard output would take every message as port writes.
+    QTest::newRow("standard output closed") << 0x302 << 0xA7 << int(PortDriverMissing) << 1;
+    QTest::newRow("standard input closed") << 0x61 << -1 << int(PortDriverMissing) << 0;
 }
 
 void tst_Vortan32::deviceAccess()
@@ -57,13 +63,25 @@ void tst_Vortan32::deviceAccess()
     QFETCH(int, port);
     QFETCH(int, written);
     QFETCH(int, read);
+    QFETCH(int, closed);
     const QString path = makeDevice(QStringLiteral("port"), 3);
     SetPortDevicePath(path);
-    if (written >= 0)
-        OutPortB(quint16(port), quint8(written));
-    QCOMPARE(int(InPortB(quint16(port))), read);
+    const int saved = closed >= 0 ? dup(closed) : -1;
+    if (closed >= 0)
+        ::close(closed);
+    const bool reached = written < 0 || OutPortB(quint16(port), quint8(written));
+    const int got = InPortB(quint16(port));
+    const QString cause = PortAccessCause();
+    if (closed >= 0) {
+        DevicePortBackend().Close();
+        dup2(saved, closed);
+        ::close(saved);
+    }
+    QCOMPARE(got, read);
+    QCOMPARE(reached, written < 0 || closed < 0);
+    QCOMPARE(cause.contains(QLatin1String("standard input, output or error is closed")), closed >= 0);
     QByteArray expected = StandInPortBytes();
-    if (written >= 0)
+    if (written >= 0 && closed < 0)
         expected[port] = char(written);
     QCOMPARE(ReadStandIn(path), expected);
 }

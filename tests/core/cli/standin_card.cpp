@@ -7,6 +7,8 @@
 //   ZX_CARD_KEEPS  "0": writes reach the card but its registers do not change
 //   ZX_CARD_LOG    every start and request, "<monotonic ms> <line>"
 //   ZX_CARD_EXIT   exit with this status at once (126: authorisation dismissed)
+//   ZX_CARD_REFUSE registers (decimal, comma-separated) whose index write is
+//                  answered "ERR refused", as a helper that does not serve it
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +79,7 @@ int main()
         return std::atoi(status);
     const unsigned base = Env("ZX_CARD_BASE") ? unsigned(std::strtoul(Env("ZX_CARD_BASE"), nullptr, 16)) : 0x300;
     const bool keeps = !Env("ZX_CARD_KEEPS") || std::strcmp(Env("ZX_CARD_KEEPS"), "0") != 0;
+    const std::string refused = std::string(",") + (Env("ZX_CARD_REFUSE") ? Env("ZX_CARD_REFUSE") : "") + ",";
     Load();
     Reply("READY");
     char line[128];
@@ -94,6 +97,10 @@ int main()
             std::snprintf(answer, sizeof answer, "OK 0x%02x", value);
             Reply(answer);
         } else if (std::sscanf(line, "OUT 0x%x 0x%x", &port, &value) == 2) {
+            if (port == base + 1 && refused.find("," + std::to_string(value) + ",") != std::string::npos) {
+                Reply("ERR refused: register not served");
+                continue;
+            }
             if (port == base + 1) {
                 g_index = value;
             } else if (port == base + 2 && keeps && g_index < g_registers.size()) {

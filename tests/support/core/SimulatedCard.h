@@ -29,6 +29,7 @@ public:
 
     std::uint16_t In(std::uint16_t port) override;
     void Out(std::uint16_t port, std::uint8_t value) override;
+    bool OutReached() const override { return !DriverMissing; }
     // Counted, not logged as a read: where a real backend would ask for authorisation.
     bool Acquire() override;
     QString Cause() const override { return DriverMissing ? MissingCause : QString(); }
