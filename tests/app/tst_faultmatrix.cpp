@@ -87,6 +87,7 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
 {
     const bool cancel = fault.contains(QLatin1String("cancel"));
     TMainForm form;
+    form.SetSystemRoot(dir); // no sysfs or /proc there: the serial step is the same on every machine
     if (fault.endsWith(QLatin1String("card list"))) // as a program that names its installed cards would
         form.SetSup()->OnGetCardString = [](QObject *, qint32 card) { return QStringLiteral("card %1").arg(card); };
     form.showMaximized();
@@ -145,16 +146,19 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
     auto *button2 = ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button2"));
     say(QStringLiteral("grid\t%1").arg(button2->isVisible()));
     if (button2->isVisible()) {
+        // Eight addresses of their own: two ports at one are refused.
+        int port = 0;
         for (TUpDown *upDown : ring->Popup()->findChildren<TUpDown *>()) {
-            upDown->setPosition(0x200);
-            upDown->setPosition(0x208);
+            upDown->setPosition(0x200 + 8 * port);
+            upDown->setPosition(0x208 + 8 * port++);
         }
         ring->Popup()->findChild<QComboBox *>(QStringLiteral("IRQComboA"))->setCurrentIndex(2);
         MainWindowFixture::click(button2);
     }
 
     for (const TMessageRequest &box : std::as_const(boxes.requests))
-        say(QStringLiteral("box\t%1\t%2\t%3").arg(box.Caption, box.Text, box.InformativeText));
+        say(QStringLiteral("box\t%1\t%2\t%3")
+                .arg(box.Caption, box.Text, QString(box.InformativeText).replace('\n', ' ')));
     say(QStringLiteral("pkexec gone\t%1").arg(pkexecGone(dir)));
     QFile maps(QStringLiteral("/proc/self/maps"));
     say(QStringLiteral("library mapped\t%1")
