@@ -19,15 +19,17 @@ const char *const Overview
       "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
       "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes]\n"
       "                                           writes the ports' addresses and IRQ into the card\n"
-      "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
-      "                                           the setserial lines for the kernel's serial driver\n"
+      "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--clock x1|x8] [--first-tty N]\n"
+      "        [--uart TYPE] [--force] [--apply | --serial-conf]\n"
+      "                                           tells the kernel's serial driver where the ports are\n"
       "\n"
       "Options:\n"
       "  -h, --help     this overview; after a command, that command's help\n"
       "  -v, --version  the version\n"
       "\n"
-      "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values,\n"
-      "2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+      "read, write and linux take --json. Exit status: 0 done, 1 the card did not keep the values\n"
+      "(linux --apply: a port did not answer), 2 bad usage or input (two ports at one address), 3 no\n"
+      "port access (linux --apply: not root, or the kernel refused), 4 cancelled at the prompt.\n";
 
 int Run(const QStringList &arguments)
 {
