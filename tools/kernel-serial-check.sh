@@ -5,9 +5,9 @@
 # that the setserial commands zx-setup-cli linux prints, and its --apply,
 # leave those ports working at the baud rate asked for (bytes written drain,
 # the IRQ count rises, the divisor fits the clock), that the other five are
-# reported as not answering, and that a kernel booted without 8250.nr_uarts
-# gets the missing-lines advice first. The guest reports through its serial
-# console. Downloads are kept in the build folder.
+# reported as not answering, that a kernel booted without 8250.nr_uarts gets
+# the missing-lines advice first, and that lockdown is named. The guest
+# reports through its serial console. Downloads are kept in the build folder.
 #   bash tools/kernel-serial-check.sh        # BUILD_DIR defaults to build (the default preset)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -170,6 +170,17 @@ missing_lines() {
   [ $status -eq 3 ]
 }
 
+locked_down() { # lockdown refuses every move, and the tool says so first and names it
+  zx-setup-cli linux --ports $ports --irq 5 >plan.txt || return 1
+  head -n1 plan.txt | grep -q '^The kernel is locked down (mode "integrity"' || { cat plan.txt; return 1; }
+  grep '^setserial /dev/ttyS5 ' plan.txt >command.sh
+  ! sh command.sh 2>setserial.err && grep -q 'Operation not permitted' setserial.err || { cat setserial.err; return 1; }
+  zx-setup-cli linux --ports $ports --irq 5 --apply >/dev/null 2>apply.err
+  status=$?
+  cat apply.err
+  [ $status -eq 3 ] && grep -q 'the kernel is locked down (mode "integrity"' apply.err && [ "$(type_of 5)" = 0 ]
+}
+
 case " $(cat /proc/cmdline) " in
 *" zxcheck=lines "*)
   check "printed commands: the ports with a UART work at 9600 baud, X1 divisor 12" commands_work
@@ -177,6 +188,10 @@ case " $(cat /proc/cmdline) " in
   check "--apply --clock x8: three ports answer, five do not (status 1), X8 divisor 96" apply_x8
   check "--serial-conf lines applied as at boot" serial_conf
   check "--first-tty 0 leaves the console; its address and IRQ are warned of" console_kept
+  ;;
+*" zxcheck=locked "*)
+  mount -t securityfs securityfs /sys/kernel/security
+  check "lockdown: noted first; setserial and --apply refused (status 3), the cause named" locked_down
   ;;
 *" zxcheck=nolines "*)
   check "without 8250.nr_uarts: the kernel parameter first, --apply refused (status 3)" missing_lines
@@ -226,6 +241,8 @@ for io in 0x108 0x120 0x138; do
 done
 echo "-- $image, without 8250.nr_uarts"
 boot nolines ""
+echo "-- $image, locked down"
+boot locked "8250.nr_uarts=12 lockdown=integrity"
 echo "-- $((SECONDS - start)) s"
 if ((failed)); then
   echo "Kernel serial check FAILED"

@@ -82,7 +82,7 @@ QString LockdownText(const TSerialPlan &plan)
     if (plan.Lockdown.isEmpty())
         return {};
     return QStringLiteral("The kernel is locked down (mode \"%1\", which Secure Boot turns on): it refuses to move "
-                          "a serial line to another port or IRQ, so every setserial command below fails with "
+                          "a serial line to another port or IRQ, so every setserial command (and --apply) fails with "
                           "\"Operation not permitted\". Turn Secure Boot off in the firmware setup, or start a kernel "
                           "without lockdown.")
         .arg(plan.Lockdown);
