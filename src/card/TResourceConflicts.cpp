@@ -10,6 +10,7 @@
 namespace {
 
 constexpr quint32 UartSpan = 8; // a 16550's registers
+constexpr int StandardLines = 4; // ttyS0 to ttyS3: COM1 to COM4, probed at every start
 
 struct TStandardRange
 {
@@ -86,11 +87,15 @@ TResourceConflicts TResourceConflicts::Check(const TSerialPlan &plan, const TKer
             if (tty.HasUart())
                 conflicts.m_warnings << port + QStringLiteral(" is where the kernel has ")
                         + TKernelTtys::Name(tty.Index);
-            else
+            else if (tty.Index < StandardLines)
                 // The kernel probes its standard lines at every start: once the
                 // DF jumper is out, that line takes the card's UART there.
                 conflicts.m_warnings << port
                         + QStringLiteral(" is where the kernel looks for %1 at start-up (nothing answers there now)")
+                              .arg(TKernelTtys::Name(tty.Index));
+            else
+                conflicts.m_warnings << port
+                        + QStringLiteral(" is where %1 points now (nothing answers there)")
                               .arg(TKernelTtys::Name(tty.Index));
         }
         QStringList holders;

@@ -455,7 +455,9 @@ int LinuxCommand(const QStringList &arguments)
     }
     if (parser.isSet(serialConf)) {
         Print(SerialConfText(plan));
-        Print(SerialConfInstallText(plan), true);
+        // The lines exist only with the kernel parameter: it goes with the file.
+        const QString missing = MissingLinesText(plan);
+        Print((missing.isEmpty() ? QString() : missing + QLatin1Char('\n')) + SerialConfInstallText(plan), true);
         return csDone;
     }
     Print(prefix + SerialStepText(plan, conflicts));

@@ -489,6 +489,7 @@ private slots:
         QCOMPARE("setserial " + block.value(0), firstLine);
         QVERIFY(conf.Err.contains("install the setserial package") && conf.Err.contains("/etc/serial.conf")
             && conf.Err.contains("etc-setserial"));
+        QCOMPARE(conf.Err.startsWith("First the kernel needs more serial lines"), nrUarts > 0);
     }
 
     void apply_data()
