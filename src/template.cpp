@@ -497,6 +497,19 @@ void TMainForm::Button2Click()
         return;
     }
 
+    // Two ports at one address are refused before anything is asked; what
+    // the computer uses already is shown with the confirmation.
+    const TSerialRequest request = SerialRequest();
+    TKernelView kernel;
+    kernel.Load(m_systemRoot);
+    const TSerialPlan plan = TSerialPlan::Make(request, kernel);
+    const TResourceConflicts conflicts = TResourceConflicts::Check(plan, kernel);
+    if (conflicts.Refused()) {
+        ShowMessageBox(ResourceBoxOwner(), QStringLiteral("Address Conflict"), conflicts.RefusalText(), TMsgButtons::Ok,
+            TMsgIcon::Warning);
+        return;
+    }
+
     // Without port access every write would vanish and "Success" would lie.
     if (!CardReachable())
         return;
@@ -512,18 +525,17 @@ void TMainForm::Button2Click()
     confirmation.Owner = ResourceBoxOwner();
     confirmation.Caption = QStringLiteral("Confirmation");
     confirmation.Text = ConfirmationText();
+    confirmation.InformativeText = conflicts.WarningsText();
     if (nothingAnswers)
-        confirmation.InformativeText = NothingAnswersText(m_registers.Base());
+        confirmation.InformativeText.prepend(NothingAnswersText(m_registers.Base()) + QStringLiteral("\n\n"));
     confirmation.Buttons = TMsgButtons::OkCancel;
     confirmation.Icon = TMsgIcon::Question;
     if (ShowMessageBox(confirmation) != TMsgResult::Ok)
         return;
 
     TPortResources resources;
-    const QList<TUpDown *> upDowns = PortUpDowns();
-    for (int i = 0; i < TPortResources::PortCount; ++i)
-        resources.Addresses[i] = quint32(upDowns[i]->Position());
-    resources.Irq = TPortResources::IrqFromItem(ui->IRQComboA->currentText());
+    resources.Addresses = request.Addresses;
+    resources.Irq = request.Irq;
     const TRegisterValues values = resources.RegisterValues();
 
     QStringList lost;
@@ -555,6 +567,27 @@ void TMainForm::Button2Click()
     }
 
     ToggleResourceView();
-    ShowMessageBox(
-        ResourceBoxOwner(), QStringLiteral("Success"), SuccessText(), TMsgButtons::Ok, TMsgIcon::Information);
+    TMessageRequest success;
+    success.Owner = ResourceBoxOwner();
+    success.Caption = QStringLiteral("Success");
+    success.Text = SuccessText();
+    // The card's job ends when Linux can use its ports: the step for exactly the values written.
+    success.InformativeText = LinuxStepSentence();
+    success.DetailedText = LinuxStepDetails(plan);
+    success.Buttons = TMsgButtons::Ok;
+    success.Icon = TMsgIcon::Information;
+    ShowMessageBox(success);
+}
+
+TSerialRequest TMainForm::SerialRequest() const
+{
+    TSerialRequest request;
+    const QList<TUpDown *> upDowns = PortUpDowns();
+    for (int i = 0; i < TPortResources::PortCount; ++i)
+        request.Addresses[i] = quint32(upDowns[i]->Position());
+    request.Irq = TPortResources::IrqFromItem(ui->IRQComboA->currentText());
+    request.Clock
+        = TOptionJumpers::TClock(ui->ClockCombo->currentIndex() == 1 ? TOptionJumpers::ckX8 : TOptionJumpers::ckX1);
+    request.ControlBase = m_registers.Base();
+    return request;
 }

@@ -41,6 +41,8 @@ public:
     // True while the register values are being written.
     bool WritingResources() const { return m_writing; }
     bool ValidateSetting(const QString &text, const QString &name);
+    // Where the kernel's files are read for the serial step ("/"; tests give a fake tree).
+    void SetSystemRoot(const QString &root) { m_systemRoot = root; }
 
 public slots:
     void Exit2Click();
@@ -81,10 +83,12 @@ private:
     void ShowDriverWarning(QWidget *owner, TMsgButtons buttons, TMsgIcon icon);
     bool CardReachable();
     bool ControlBaseUsable(const TBaseJumpers &base);
+    TSerialRequest SerialRequest() const;
 
     Ui::TMainForm *ui;
     QPointer<TSetupSupporter> m_setSup;
     QSize m_designSize;
     TControlRegisters m_registers;
     bool m_writing = false;
+    QString m_systemRoot = QStringLiteral("/");
 };

@@ -3,9 +3,13 @@
 #include "CardTexts.h"
 #include "CliSupport.h"
 #include "HexAddress.h"
+#include "SerialPlanJson.h"
+#include "SerialTexts.h"
 #include "TControlRegisters.h"
 #include "TJumperSheet.h"
-#include "TKernelTtys.h"
+#include "TKernelView.h"
+#include "TResourceConflicts.h"
+#include "TSerialApply.h"
 #include "TSerialPlan.h"
 #include "VORTAN32.h"
 
@@ -31,6 +35,45 @@ const QCommandLineOption PortsOption(QStringLiteral("ports"),
     QStringLiteral("P1,...,P8"));
 const QCommandLineOption IrqOption(QStringLiteral("irq"),
     QStringLiteral("The IRQ of all eight ports: 2, 3, 4, 5, 6, 7, 10, 11, 12 or 15."), QStringLiteral("IRQ"));
+
+#ifdef ZX_TEST_HOOKS
+const QCommandLineOption SystemRootOption = [] {
+    QCommandLineOption option(QStringLiteral("system-root"), QStringLiteral("Test only."), QStringLiteral("DIR"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}();
+#endif
+
+// The files the kernel shows are read below this root; tests point it at a fake tree.
+void AddSystemRoot(QCommandLineParser &parser)
+{
+#ifdef ZX_TEST_HOOKS
+    parser.addOption(SystemRootOption);
+#else
+    Q_UNUSED(parser);
+#endif
+}
+
+QString SystemRoot(const QCommandLineParser &parser)
+{
+#ifdef ZX_TEST_HOOKS
+    if (parser.isSet(SystemRootOption))
+        return parser.value(SystemRootOption);
+#else
+    Q_UNUSED(parser);
+#endif
+    return QStringLiteral("/");
+}
+
+// A sentence of the card core as one of the tool's lines.
+QString ToolLine(QString sentence)
+{
+    if (!sentence.isEmpty())
+        sentence[0] = sentence[0].toLower();
+    if (sentence.endsWith(QLatin1Char('.')))
+        sentence.chop(1);
+    return sentence;
+}
 
 void PrintJson(const QJsonObject &object)
 {
@@ -201,6 +244,7 @@ int WriteCommand(const QStringList &arguments)
         QStringLiteral("Reads the card's control registers 1 to 8, writes the I/O addresses of ports A to H\n"
                        "and their IRQ into registers 0 to 12, 10 ms apart, then reads registers 1 to 8 back."));
     parser.addOptions({BaseOption, PortsOption, IrqOption, yes, force, JsonOption});
+    AddSystemRoot(parser);
     ParseCommand(parser, QStringLiteral("write"), arguments);
     NoPositional(parser, QStringLiteral("write"));
     const QString baseText = Required(parser, QStringLiteral("write"), BaseOption.names().first());
@@ -211,6 +255,15 @@ int WriteCommand(const QStringList &arguments)
     TPortResources resources;
     resources.Addresses = ParsePorts(portsText);
     resources.Irq = ParseIrq(irqText);
+    TSerialRequest request;
+    request.Addresses = resources.Addresses;
+    request.Irq = resources.Irq;
+    request.ControlBase = base;
+    TKernelView kernel;
+    kernel.Load(SystemRoot(parser));
+    const TResourceConflicts conflicts = TResourceConflicts::Check(TSerialPlan::Make(request, kernel), kernel);
+    if (conflicts.Refused())
+        Fail(csUsage, ToolLine(conflicts.RefusalText()));
     const bool json = parser.isSet(JsonOption);
     const bool ask = !parser.isSet(yes);
     if (ask && !isatty(STDIN_FILENO))
@@ -222,6 +275,9 @@ int WriteCommand(const QStringList &arguments)
     if (ask || !json)
         Print(BaseLines(jumpers) + PortTable(resources.Addresses) + QStringLiteral("IRQ   %1\n").arg(resources.Irq),
             json);
+    // Before the question, and whenever something was found.
+    if (ask || !conflicts.Warnings().isEmpty())
+        Print(conflicts.WarningsText() + QLatin1Char('\n'), true);
     if (ask && !Confirmed())
         Fail(csCancelled, QStringLiteral("cancelled; nothing was written"));
 
@@ -250,7 +306,8 @@ int WriteCommand(const QStringList &arguments)
     if (json)
         PrintJson({{QStringLiteral("base"), HexText(base)}, {QStringLiteral("ports"), PortsJson(resources.Addresses)},
             {QStringLiteral("irq"), int(resources.Irq)}, {QStringLiteral("kept"), lost.isEmpty() && refused.isEmpty()},
-            {QStringLiteral("lost"), QJsonArray::fromStringList(lost)}, {QStringLiteral("refused"), refused}});
+            {QStringLiteral("lost"), QJsonArray::fromStringList(lost)}, {QStringLiteral("refused"), refused},
+            {QStringLiteral("warnings"), QJsonArray::fromStringList(conflicts.Warnings())}});
     // The read-back sees registers 1 to 8 only: a refused IRQ would pass it.
     if (!refused.isEmpty())
         Fail(csNotKept, WritesRefusedText(registers.RefusedWrites()));
@@ -288,75 +345,186 @@ int ParseFirstTty(const QString &text)
     return first;
 }
 
+// What the kernel found on each line after --apply.
+QString AppliedText(const TSerialPlan &plan, const QList<TSerialApply::TResult> &results)
+{
+    QString text = QStringLiteral("Port  Address  Line    The kernel found\n");
+    QStringList refusals;
+    bool silent = false;
+    for (int i = 0; i < plan.Lines.size(); ++i) {
+        const TSerialPlan::TLine &line = plan.Lines[i];
+        const TSerialApply::TResult &result = results[i];
+        QString found = TKernelTtys::TypeName(result.TypeAfter);
+        if (result.Error) {
+            found = QStringLiteral("refused");
+            refusals << result.Refusal;
+        } else if (result.TypeAfter == 0) {
+            found = QStringLiteral("nothing answers at ") + PortAddressText(line.Address);
+            silent = true;
+        }
+        text += QStringLiteral("%1     %2      %3 %4\n")
+                    .arg(line.Port)
+                    .arg(PortAddressText(line.Address), TKernelTtys::Name(line.Tty).leftJustified(7), found);
+    }
+    if (silent)
+        text += NothingAnswersText() + QLatin1Char('\n');
+    for (const QString &refusal : refusals) {
+        QString sentence = refusal;
+        sentence[0] = sentence[0].toUpper();
+        text += sentence + QStringLiteral(".\n");
+    }
+    return text;
+}
+
+// --apply: the plan told to the kernel at once.
+int ApplyPlan(const TSerialPlan &plan, const TResourceConflicts &conflicts, const TKernelView &kernel, bool json,
+    const QString &prefix, const QJsonObject &extra)
+{
+    if (::geteuid() != 0)
+        Fail(csNoAccess,
+            QStringLiteral("--apply needs root, since the kernel lets only root move a serial line: sudo %1")
+                .arg(plan.ToolCommand(QStringLiteral("--apply"))));
+    if (plan.NrUarts) {
+        QJsonObject object = SerialPlanJson(plan, conflicts);
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            object.insert(it.key(), it.value());
+        if (json)
+            PrintJson(object);
+        else
+            Print(prefix + MissingLinesText(plan) + QLatin1Char('\n'));
+        Fail(csNoAccess,
+            plan.BeyondLimit ? QStringLiteral("the kernel cannot have the lines these ports need")
+                             : QStringLiteral("the kernel lacks serial lines: set 8250.nr_uarts=%1 and restart first")
+                                   .arg(plan.NrUarts));
+    }
+    const QList<TSerialApply::TResult> results = TSerialApply::Apply(plan, kernel);
+    QString refusal;
+    bool silent = false;
+    for (const TSerialApply::TResult &result : results) {
+        if (result.Error && refusal.isEmpty())
+            refusal = result.Refusal;
+        silent = silent || (!result.Error && result.TypeAfter == 0);
+    }
+    if (json) {
+        QJsonObject object = SerialPlanJson(plan, conflicts, results);
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            object.insert(it.key(), it.value());
+        object.insert(QStringLiteral("applied"), true);
+        PrintJson(object);
+    } else {
+        QStringList parts {LockdownText(plan), conflicts.WarningsText(), PlanNotesText(plan),
+            AppliedText(plan, results), CheckText(plan), KeepText(plan)};
+        parts.removeAll(QString());
+        QString text = prefix;
+        for (const QString &part : parts)
+            text += part + (part.endsWith(QLatin1Char('\n')) ? QStringLiteral("\n") : QStringLiteral("\n\n"));
+        text.chop(1);
+        Print(text);
+    }
+    if (!refusal.isEmpty())
+        Fail(csNoAccess, refusal);
+    return silent ? csNotKept : csDone;
+}
+
 } // namespace
 
 int LinuxCommand(const QStringList &arguments)
 {
+    const QCommandLineOption clock(QStringLiteral("clock"),
+        QStringLiteral("The card's baud clock: x1 (up to 115,200 baud, the default) or x8 (up to 921,600 baud, the "
+                       "X4 CLK jumper fitted)."),
+        QStringLiteral("x1|x8"), QStringLiteral("x1"));
     const QCommandLineOption firstTty(QStringLiteral("first-tty"),
-        QStringLiteral("The line of port A: ttyS<N>, the others follow (default 4, after the four standard COM "
-                       "ports)."),
+        QStringLiteral("The first line the ports may take: ttyS<N> (default 4, after the four standard COM ports); "
+                       "lines that hold a UART or the console are passed over."),
         QStringLiteral("N"), QStringLiteral("4"));
     const QCommandLineOption uart(QStringLiteral("uart"),
-        QStringLiteral("The UART type for setserial (default 16550A)."), QStringLiteral("TYPE"),
-        QStringLiteral("16550A"));
-    QString sysfsDir = QStringLiteral("/sys/class/tty");
+        QStringLiteral("Tell the kernel this UART type instead of letting it probe each address (autoconfig)."),
+        QStringLiteral("TYPE"));
+    const QCommandLineOption force(
+        QStringLiteral("force"), QStringLiteral("Take lines that hold a UART or the console too."));
+    const QCommandLineOption apply(QStringLiteral("apply"),
+        QStringLiteral("Tell the kernel now, as root, and report what answers at each address."));
+    const QCommandLineOption serialConf(QStringLiteral("serial-conf"),
+        QStringLiteral("Print the lines for /etc/serial.conf, which keep the settings across restarts."));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Prints the setserial lines that tell the kernel's serial driver where the card's\n"
-                       "eight ports are, and compares them with the serial lines the kernel has now.\n"
+        QStringLiteral("Prints how to tell the kernel's serial driver where the card's eight ports are: a\n"
+                       "free ttyS line for each, the complete setserial commands, and what to check first.\n"
                        "The ports are read from the card (--base) or given (--ports); the IRQ is always\n"
-                       "given."));
-    parser.addOptions({BaseOption, PortsOption, IrqOption, firstTty, uart, JsonOption});
-#ifdef ZX_TEST_HOOKS
-    // Points the comparison at a fake tree.
-    QCommandLineOption sysfs(QStringLiteral("sysfs"), QStringLiteral("Test only."), QStringLiteral("DIR"));
-    sysfs.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(sysfs);
-#endif
+                       "given. With --apply the exit status is 0 when every port answered, 1 when some\n"
+                       "did not, 3 when not root or the kernel refused."));
+    parser.addOptions(
+        {BaseOption, PortsOption, IrqOption, clock, firstTty, uart, force, apply, serialConf, JsonOption});
+    AddSystemRoot(parser);
     ParseCommand(parser, QStringLiteral("linux"), arguments);
-#ifdef ZX_TEST_HOOKS
-    if (parser.isSet(sysfs))
-        sysfsDir = parser.value(sysfs);
-#endif
     NoPositional(parser, QStringLiteral("linux"));
     if (parser.isSet(BaseOption) == parser.isSet(PortsOption))
         Fail(csUsage, QStringLiteral("linux needs either --base or --ports (see zx-setup-cli linux --help)"));
+    if (parser.isSet(apply) && parser.isSet(serialConf))
+        Fail(csUsage, QStringLiteral("linux takes --apply or --serial-conf, not both (see zx-setup-cli linux --help)"));
     const QString irqText = Required(parser, QStringLiteral("linux"), IrqOption.names().first());
     TBaseJumpers jumpers(0);
-    TAddresses addresses {};
+    TSerialRequest request;
     if (parser.isSet(BaseOption))
         jumpers = ParseControlBase(parser.value(BaseOption));
     else
-        addresses = ParsePorts(parser.value(PortsOption));
+        request.Addresses = ParsePorts(parser.value(PortsOption));
     const quint16 base = quint16(jumpers.Settable());
-    const quint32 irq = ParseIrq(irqText);
-    const int first = ParseFirstTty(parser.value(firstTty));
-    const QString uartType = ParseUart(parser.value(uart));
+    request.Irq = ParseIrq(irqText);
+    request.Clock
+        = TOptionJumpers::TClock(ParseChoice(QStringLiteral("clock"), parser.value(clock), TJumperSheet::ClockWords()));
+    request.FirstTty = ParseFirstTty(parser.value(firstTty));
+    if (parser.isSet(uart))
+        request.Uart = ParseUart(parser.value(uart));
+    request.Force = parser.isSet(force);
+    const bool json = parser.isSet(JsonOption);
 
-    QString text;
+    QString prefix;
     if (parser.isSet(BaseOption)) {
-        addresses = ReadPorts(base);
+        request.Addresses = ReadPorts(base);
         for (int port = 0; port < TPortResources::PortCount; ++port)
-            if (!TPortResources::AddressUsable(addresses[port]))
+            if (!TPortResources::AddressUsable(request.Addresses[port]))
                 Fail(csNotKept,
                     QStringLiteral("port %1 reads %2, which is not a port address (100 to 3F8): ")
                             .arg(TPortResources::PortLetter(port))
-                            .arg(PortAddressText(addresses[port]))
+                            .arg(PortAddressText(request.Addresses[port]))
                         + CardQuestion(base));
-        text += BaseLines(jumpers);
+        request.ControlBase = base;
+        prefix = BaseLines(jumpers);
     }
 
-    TKernelTtys kernel;
-    const bool known = kernel.Load(sysfsDir);
-    const TSerialPlan plan = TSerialPlan::Make(addresses, irq, first, uartType, kernel, known, sysfsDir);
-    if (parser.isSet(JsonOption)) {
-        QJsonObject result = plan.Json();
-        if (parser.isSet(BaseOption))
-            result.insert(QStringLiteral("base"), HexText(base));
-        PrintJson(result);
+    TKernelView kernel;
+    kernel.Load(SystemRoot(parser));
+    const TSerialPlan plan = TSerialPlan::Make(request, kernel);
+    const TResourceConflicts conflicts = TResourceConflicts::Check(plan, kernel);
+    QJsonObject extra;
+    if (parser.isSet(BaseOption))
+        extra.insert(QStringLiteral("base"), HexText(base));
+    const auto jsonResult = [&] {
+        QJsonObject result = SerialPlanJson(plan, conflicts);
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            result.insert(it.key(), it.value());
+        return result;
+    };
+    if (conflicts.Refused()) {
+        if (json)
+            PrintJson(jsonResult());
+        Fail(csUsage, ToolLine(conflicts.RefusalText()));
+    }
+    if (parser.isSet(apply))
+        return ApplyPlan(plan, conflicts, kernel, json, prefix, extra);
+    if (json) {
+        PrintJson(jsonResult());
         return csDone;
     }
-    text += plan.Text();
-    Print(text);
+    if (parser.isSet(serialConf)) {
+        Print(SerialConfText(plan));
+        // The lines exist only with the kernel parameter: it goes with the file.
+        const QString missing = MissingLinesText(plan);
+        Print((missing.isEmpty() ? QString() : missing + QLatin1Char('\n')) + SerialConfInstallText(plan), true);
+        return csDone;
+    }
+    Print(prefix + SerialStepText(plan, conflicts));
     return csDone;
 }

@@ -23,8 +23,9 @@ const char *const Overview
       "  read --base ADDRESS                      the I/O addresses of ports A to H, read from the card\n"
       "  write --base ADDRESS --ports P1,...,P8 --irq IRQ [--yes] [--force]\n"
       "                                           writes the ports' addresses and IRQ into the card\n"
-      "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--first-tty N] [--uart TYPE]\n"
-      "                                           the setserial lines for the kernel's serial driver\n"
+      "  linux (--base ADDRESS | --ports P1,...,P8) --irq IRQ [--clock x1|x8] [--first-tty N]\n"
+      "        [--uart TYPE] [--force] [--apply | --serial-conf]\n"
+      "                                           tells the kernel's serial driver where the ports are\n"
       "  help [COMMAND]                           this overview, or that command's help\n"
       "\n"
       "Options:\n"
@@ -32,8 +33,10 @@ const char *const Overview
       "  -v, --version  the version\n"
       "\n"
       "Every command takes --json. Addresses are hexadecimal, with or without 0x.\n"
-      "Exit status: 0 done, 1 the card did not keep (or refused) the values, no card answers or the\n"
-      "output could not be written, 2 bad usage or input, 3 no port access, 4 cancelled at the prompt.\n";
+      "Exit status: 0 done, 1 the card did not keep (or refused) the values, no card answers, the output\n"
+      "could not be written (linux --apply: a port did not answer), 2 bad usage or input (two ports at\n"
+      "one address), 3 no port access (linux --apply: not root, or the kernel refused), 4 cancelled at\n"
+      "the prompt.\n";
 
 int Run(const QStringList &arguments)
 {

@@ -88,6 +88,7 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
 {
     const bool cancel = fault.contains(QLatin1String("cancel"));
     TMainForm form;
+    form.SetSystemRoot(dir); // no sysfs or /proc there: the serial step is the same on every machine
     if (fault.endsWith(QLatin1String("card list"))) // as a program that names its installed cards would
         form.SetSup()->OnGetCardString = [](QObject *, qint32 card) { return QStringLiteral("card %1").arg(card); };
     form.showMaximized();
@@ -149,16 +150,19 @@ void runProgram(MessageRecorder &boxes, const QString &fault, const QString &dir
     auto *button2 = ring->Popup()->findChild<QPushButton *>(QStringLiteral("Button2"));
     say(QStringLiteral("grid\t%1").arg(button2->isVisible()));
     if (button2->isVisible()) {
+        // Eight addresses of their own: two ports at one are refused.
+        int port = 0;
         for (TUpDown *upDown : ring->Popup()->findChildren<TUpDown *>()) {
-            upDown->setPosition(0x200);
-            upDown->setPosition(0x208);
+            upDown->setPosition(0x200 + 8 * port);
+            upDown->setPosition(0x208 + 8 * port++);
         }
         ring->Popup()->findChild<QComboBox *>(QStringLiteral("IRQComboA"))->setCurrentIndex(2);
         MainWindowFixture::click(button2);
     }
 
     for (const TMessageRequest &box : std::as_const(boxes.requests))
-        say(QStringLiteral("box\t%1\t%2\t%3").arg(box.Caption, box.Text, box.InformativeText));
+        say(QStringLiteral("box\t%1\t%2\t%3")
+                .arg(box.Caption, box.Text, QString(box.InformativeText).replace('\n', ' ')));
     say(QStringLiteral("pkexec gone\t%1").arg(pkexecGone(dir)));
     QFile maps(QStringLiteral("/proc/self/maps"));
     say(QStringLiteral("library mapped\t%1")
@@ -392,7 +396,9 @@ void tst_FaultMatrix::portAccess_data()
         "echo READY; while read l; do case \"$l\" in IN*) echo 'OK 0xff';; *) echo OK;; esac; done",
         written + QStringList {"Verification Failed"}, QString(), true, {},
         {"Confirmation", ConfirmationText(),
-            "No card answered at 300: every register read FF. Writing there may change another device."});
+            "No card answered at 300: every register read FF. Writing there may change another device.  No conflict "
+            "found with the devices this computer shows. Cards in the stack without a driver are not visible to this "
+            "check."});
     // A card that keeps what it gets, behind a helper that refuses the IRQ registers: the read-back of
     // registers 1 to 8 passes, the refusal must not.
     row("IRQ writes refused", "helper, refusing", run,
@@ -451,7 +457,7 @@ void tst_FaultMatrix::portAccess()
         else if (!told.isEmpty() && parts.value(0) == told.first())
             QCOMPARE(parts, told);
         else if (parts.value(0) == QLatin1String("Confirmation"))
-            QCOMPARE(parts.value(2), QString()); // a card answered
+            QVERIFY(!parts.value(2).startsWith(QLatin1String("No card answered"))); // a card answered
     }
     QCOMPARE(shown, captions);
     QCOMPARE(run.value(QStringLiteral("grid")), QString::number(grid));

@@ -1,6 +1,7 @@
 // Port resources: reading the COM ports' addresses from the card's control
 // registers, the address grid, and writing addresses and IRQ back, paced and
 // checked, against a simulated card and a clock the tests drive.
+#include "FakeKernelTree.h"
 #include "MainWindowFixture.h"
 #include "TBoardHighlight.h"
 #include "TEdit.h"
@@ -111,6 +112,8 @@ private slots:
     void verification_data();
     void verification();
     void viewSurvivesPopupClosing();
+    void serialStep_data();
+    void serialStep();
 };
 
 void tst_PortResources::controlPorts_data()
@@ -470,7 +473,11 @@ void tst_PortResources::verification()
     QCOMPARE(w.captions(), (driver ? QStringList {"Confirmation", caption} : QStringList {caption}));
     const bool success = caption == QLatin1String("Success");
     QCOMPARE(w.boxes.last().Text, text);
-    QCOMPARE(w.boxes.last().InformativeText, driver ? QString() : w.card.MissingCause);
+    QCOMPARE(w.boxes.last().InformativeText,
+        success ? QStringLiteral("On Linux, the kernel's serial driver must now be told where the ports are (see the "
+                                 "details).")
+            : driver ? QString()
+                     : w.card.MissingCause);
     QCOMPARE(w.boxes.last().Buttons, TMsgButtons::Ok);
     QCOMPARE(w.boxes.last().Icon, success ? TMsgIcon::Information : TMsgIcon::Warning);
     QCOMPARE(w.boxes.last().Owner, w.host.window());
@@ -517,6 +524,85 @@ void tst_PortResources::viewSurvivesPopupClosing()
     QVERIFY(w.get<QPushButton>("Button2")->isVisible());
     QVERIFY(w.get<TEdit>("BaseEditC")->isVisible());
     QCOMPARE(w.get<TEdit>("BaseEditC")->text(), QStringLiteral("2F8"));
+}
+
+void tst_PortResources::serialStep_data()
+{
+    QTest::addColumn<QString>("ports"); // A to H
+    QTest::addColumn<int>("clock"); // the Baud Clock popup's choice
+    QTest::addColumn<QString>("ttys"); // the kernel's lines
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("said"); // the refusal, or the Confirmation's informative text
+    QTest::addColumn<QStringList>("details"); // in the Success box's details, in this order
+    const QString ports = QStringLiteral("200,208,210,218,220,228,230,238");
+    const QString standard = QStringLiteral("0:3F8:4:4:Y 1:2F8:3:0 2:3E8:4:0 3:2E8:3:0");
+    QString withLines = standard;
+    for (int line = 4; line < 12; ++line)
+        withLines += QStringLiteral(" %1:0:0:0").arg(line);
+    const QString unseen = QStringLiteral("Cards in the stack without a driver are not visible to this check.");
+    const QStringList written {"Confirmation", "Success"};
+    QTest::newRow("two ports at one address")
+        << "200,208,210,218,200,228,230,238" << 0 << withLines << QStringList {"Address Conflict"}
+        << "Ports A and E are both set to 200: each port needs an address of its own." << QStringList();
+    QTest::newRow("no conflict, X1") << ports << 0 << withLines << written
+                                     << "No conflict found with the devices this computer shows. " + unseen
+                                     << QStringList {"Port A at 200: ttyS4",
+                                            "setserial /dev/ttyS4 port 0x200 irq 10 baud_base 115200 autoconfig",
+                                            "setserial /dev/ttyS11 port 0x238 irq 10 baud_base 115200 autoconfig",
+                                            "setserial -g /dev/ttyS4", "These settings last until the next restart",
+                                            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10 "
+                                            "--serial-conf",
+                                            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10\n"};
+    QTest::newRow("X8 in the Baud Clock popup")
+        << ports << 1 << withLines << written << "No conflict found with the devices this computer shows. " + unseen
+        << QStringList {"setserial /dev/ttyS4 port 0x200 irq 10 baud_base 921600 autoconfig",
+               "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10 --clock x8\n"};
+    QTest::newRow("a port where the kernel has COM1")
+        << "3F8,208,210,218,220,228,230,238" << 0 << withLines << written
+        << "Possible conflicts:\n- port A at 3F8 is where the kernel has ttyS0\n" + unseen
+        << QStringList {"setserial /dev/ttyS4 port 0x3F8 irq 10"};
+    QTest::newRow("too few lines") << ports << 0 << standard << written
+                                   << "No conflict found with the devices this computer shows. " + unseen
+                                   << QStringList {"8250.nr_uarts=12", "restart, then run this again",
+                                          "setserial /dev/ttyS4 port 0x200"};
+}
+
+void tst_PortResources::serialStep()
+{
+    // Two ports written at one address, a conflict the kernel shows kept from the Confirmation, or a Success box
+    // without the Linux step for the values written and the clock chosen.
+    QFETCH(QString, ports);
+    QFETCH(int, clock);
+    QFETCH(QString, ttys);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, said);
+    QFETCH(QStringList, details);
+    ResourceWindow w;
+    QVERIFY((FakeKernelTree {w.system.path()}.Ttys(ttys)));
+    w.get<QComboBox>("ClockCombo")->setCurrentIndex(clock);
+    w.openGrid();
+    w.fillGrid(0x100, 6); // IRQ "A"
+    const QStringList addresses = ports.split(',');
+    for (int port = 0; port < 8; ++port)
+        w.upDown(port)->setPosition(addresses[port].toInt(nullptr, 16));
+    w.click(w.button(2));
+    QCOMPARE(w.captions(), captions);
+    const bool refused = captions.size() == 1;
+    const TMessageRequest &first = w.boxes.requests.first();
+    QCOMPARE(refused ? first.Text : first.InformativeText, said);
+    QCOMPARE(first.Icon, refused ? TMsgIcon::Warning : TMsgIcon::Question);
+    QCOMPARE(first.Owner, w.host.window());
+    QCOMPARE(w.card.RegisterWrites().size(), refused ? 0 : 13);
+    QVERIFY(w.view(refused));
+    if (refused)
+        return;
+    const QString text = w.boxes.last().DetailedText;
+    int at = 0;
+    for (const QString &part : details) {
+        const int found = text.indexOf(part, at);
+        QVERIFY2(found >= 0, qPrintable(QStringLiteral("\"%1\" missing or out of order in:\n%2").arg(part, text)));
+        at = found + int(part.size());
+    }
 }
 
 ZX_TEST_MAIN(tst_PortResources)

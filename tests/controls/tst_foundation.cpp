@@ -146,7 +146,7 @@ void tst_Foundation::realMessageBox_data()
 
 void tst_Foundation::realMessageBox()
 {
-    // Typed text shown as markup, wrong buttons, defaults or icons, or Cancel or closing counted as OK.
+    // Typed text shown as markup, details lost, wrong buttons, defaults or icons, or Cancel or closing counted as OK.
     QFETCH(TMsgButtons, buttons);
     QFETCH(TMsgIcon, icon);
     QFETCH(QString, answer);
@@ -164,6 +164,7 @@ void tst_Foundation::realMessageBox()
     request.Caption = QStringLiteral("<i>Caption");
     request.Text = QStringLiteral("\"<b>300\" is not a valid hexadecimal value.");
     request.InformativeText = QStringLiteral("<u>cause</u>");
+    request.DetailedText = QStringLiteral("setserial /dev/ttyS4 <port>");
     request.Buttons = buttons;
     request.Icon = icon;
     QStringList seen;
@@ -176,7 +177,7 @@ void tst_Foundation::realMessageBox()
         seen << box->windowTitle() << QString::number(box->standardButtons())
              << QString::number(box->standardButton(box->defaultButton()))
              << QString::number(box->escapeButton() ? box->standardButton(box->escapeButton()) : 0)
-             << QString::number(box->icon());
+             << QString::number(box->icon()) << box->detailedText();
         for (const QLabel *label : box->findChildren<QLabel *>())
             if (label->text().contains(QLatin1Char('<')))
                 seen << label->text() + (label->textFormat() == Qt::PlainText ? " plain" : " markup");
@@ -194,8 +195,8 @@ void tst_Foundation::realMessageBox()
     const QList<int> set = sets.at(buttons);
     QCOMPARE(seen,
         (QStringList {"<i>Caption", QString::number(set[0]), QString::number(set[1]), QString::number(set[2]),
-            QString::number(icons.at(icon)), "\"<b>300\" is not a valid hexadecimal value. plain",
-            "<u>cause</u> plain"}));
+            QString::number(icons.at(icon)), "setserial /dev/ttyS4 <port>",
+            "\"<b>300\" is not a valid hexadecimal value. plain", "<u>cause</u> plain"}));
 }
 
 void tst_Foundation::idleEvent_data()

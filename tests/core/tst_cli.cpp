@@ -1,6 +1,8 @@
 // zx-setup-cli through its real binary, against a stand-in for pkexec and the
 // port helper that keeps the card's registers in a file and logs every
 // request with its time, and against a fake sysfs tty tree.
+#include "FakeKernelTree.h"
+
 #include <QtTest>
 
 #include <pty.h>
@@ -13,6 +15,8 @@ const QString Lettered = QStringLiteral("A 100, B 108, C 110, D 118, E 120, F 12
 // Every register FF: no card at that base.
 const QString Absent = QStringLiteral("A 7F8, B 7F8, C 7F8, D 7F8, E 7F8, F 7F8, G 7F8, H 7F8");
 const QString NoAccess = QStringLiteral("zx-setup-cli: no access to the card's I/O ports: ");
+// The four lines Debian's kernel has without 8250.nr_uarts, COM1 the console.
+const QString Standard = QStringLiteral("0:3F8:4:4:Y 1:2F8:3:0 2:3E8:4:0 3:2E8:3:0");
 
 struct TRun
 {
@@ -98,7 +102,14 @@ class tst_Cli : public QObject
             for (const int fd : closed)
                 ::close(fd);
         });
-        process.start(ZX_CLI_BINARY, args);
+        // "setpriv OPTIONS... COMMAND": the tool as another user.
+        QStringList prefix;
+        while (args.value(0) == "setpriv" || args.value(0).startsWith("--re") || args.value(0) == "--clear-groups")
+            prefix << args.takeFirst();
+        if (!prefix.isEmpty())
+            process.start(prefix.takeFirst(), prefix + QStringList {ZX_CLI_BINARY} + args);
+        else
+            process.start(ZX_CLI_BINARY, args);
         process.closeWriteChannel();
         const bool finished = process.waitForFinished(10000);
         return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -356,6 +367,20 @@ private slots:
         QTest::newRow("unknown UART") << linux + "10 --uart 16550B"
                                       << "--uart \"16550B\" is not a UART type setserial knows: choose 8250, 16450, "
                                          "16550, 16550A, 16650, 16650V2, 16654, 16750, 16850, 16950, 16954";
+        QTest::newRow("unknown clock") << linux + "10 --clock x4"
+                                       << "--clock x4 is not a choice: choose x1 or x8";
+        QTest::newRow("--apply and --serial-conf")
+            << linux + "10 --apply --serial-conf"
+            << "linux takes --apply or --serial-conf, not both (see zx-setup-cli linux --help)";
+        QTest::newRow("two ports at one address") << write + "100,108,110,118,100,128,130,138"
+                                                  << "ports A and E are both set to 100: each port needs an address "
+                                                     "of its own";
+        QTest::newRow("five ports at one address, linux")
+            << "linux --irq 5 --ports 100,100,100,100,100,128,130,138"
+            << "ports A, B, C, D and E are all set to 100: each port needs an address of its own";
+        QTest::newRow("five ports at one address, linux, JSON")
+            << "linux --json --irq 5 --ports 100,100,100,100,100,128,130,138"
+            << "ports A, B, C, D and E are all set to 100: each port needs an address of its own";
     }
 
     void badInput()
@@ -366,7 +391,10 @@ private slots:
         const TRun run = Run(args.split(' '));
         QCOMPARE(run.Err, "zx-setup-cli: " + error + "\n");
         QCOMPARE(run.Status, 2);
-        QCOMPARE(run.Out, QString());
+        // linux --json says a refused plan in the plan too; other input errors go to standard error alone.
+        const bool planJson = args.startsWith("linux") && args.contains("--json");
+        QCOMPARE(Json(run.Out)["refusals"][0].toString(), planJson ? "P" + error.mid(1) + "." : "");
+        QCOMPARE(run.Out.isEmpty(), !planJson);
         QVERIFY(!QFile::exists(Path("log")));
     }
 
@@ -440,6 +468,7 @@ private slots:
         QTest::addColumn<QString>("card"); // the stand-in's settings beyond its base 2E0 and whether it keeps
         QTest::addColumn<bool>("force");
         QTest::addColumn<QByteArray>("after"); // the registers then
+        QTest::addColumn<QString>("ttys"); // the kernel's lines
         const QString lost = QStringLiteral("the card did not keep the addresses written for port(s) %1. Check the "
                                             "control base address and that the card is installed, then try again.");
         const QString cancelled = QStringLiteral("cancelled; nothing was written");
@@ -448,19 +477,23 @@ private slots:
         const QString refused = QStringLiteral("the writes to control register(s) 9, 10, 11, 12 were refused, so the "
                                                "card may not hold the new resources. Check the control base address "
                                                "and that the card is installed, then try again.");
+        const QString uartAtB = QString(Standard).replace("1:2F8:3:0", "1:108:3:4");
         const QByteArray before = "55 20 31 22 23 34 25 26 27 03 03 03 03";
         const QByteArray written = "00 20 21 22 23 24 25 26 27 0a 0a 0a 0a";
         const QByteArray noIrq = "00 20 21 22 23 24 25 26 27 03 03 03 03";
         const auto row = [](const char *name, int status, bool json, const QByteArray &answer, const QString &error,
-                             const QByteArray &after, const QString &card = {}, bool force = false) {
-            QTest::newRow(name) << status << json << answer << error << card << force << after;
+                             const QByteArray &after, const QString &card = {}, bool force = false,
+                             const QString &ttys = Standard) {
+            QTest::newRow(name) << status << json << answer << error << card << force << after << ttys;
         };
         row("kept", 0, false, {}, "", written);
         row("kept, JSON", 0, true, {}, "", written);
+        row("kept, a UART at port B's address", 0, false, {}, "", written, {}, false, uartAtB);
+        row("kept, a UART at port B's address, JSON", 0, true, {}, "", written, {}, false, uartAtB);
         row("not kept", 1, false, {}, lost.arg("B, E"), before);
         row("not kept, JSON", 1, true, {}, lost.arg("B, E"), before);
         row("prompt, y", 0, false, "y\n", "", written);
-        row("prompt, YES", 0, false, "YES\n", "", written);
+        row("prompt, YES, a UART at port B's address", 0, false, "YES\n", "", written, {}, false, uartAtB);
         row("prompt, n", 4, false, "n\n", cancelled, before);
         row("prompt, just Enter", 4, false, "\n", cancelled, before);
         row("prompt, end of input", 4, false, "\x04", cancelled, before);
@@ -479,7 +512,8 @@ private slots:
 
     void write()
     {
-        // Registers written out of order, unpaced or interleaved, lost ones reported as success, or with no typed yes.
+        // Registers written out of order, unpaced or interleaved, lost ones reported as success, with no typed yes,
+        // or a port at another UART's address written without a warning first.
         QFETCH(int, status);
         QFETCH(bool, json);
         QFETCH(QByteArray, answer);
@@ -487,6 +521,8 @@ private slots:
         QFETCH(QString, card);
         QFETCH(bool, force);
         QFETCH(QByteArray, after);
+        QFETCH(QString, ttys);
+        QVERIFY((FakeKernelTree {Path("root")}.Ttys(ttys)));
         // What the card holds already: the new addresses except for ports B and E.
         const QByteArray before = "55 20 31 22 23 34 25 26 27 03 03 03 03";
         const QByteArray written = "00 20 21 22 23 24 25 26 27 0a 0a 0a 0a";
@@ -495,10 +531,11 @@ private slots:
         QVERIFY(openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
         QVERIFY(::write(master, answer.constData(), size_t(answer.size())) == answer.size());
         const bool keeps = status != 1 || !card.isEmpty();
-        const QString args
-            = QString("ZX_CARD_BASE=2E0 ZX_CARD_KEEPS=%1 %2 write --base 2FF --irq 10 --ports %3%4%5%6")
-                  .arg(int(keeps))
-                  .arg(card, Ports, answer.isEmpty() ? " --yes" : "", json ? " --json" : "", force ? " --force" : "");
+        const QString args = QString(
+            "ZX_CARD_BASE=2E0 ZX_CARD_KEEPS=%1 %2 write --base 2FF --irq 10 --ports %3%4%5%6 --system-root %7")
+                                 .arg(int(keeps))
+                                 .arg(card, Ports, answer.isEmpty() ? " --yes" : "", json ? " --json" : "",
+                                     force ? " --force" : "", Path("root"));
         const TRun run = Run(args.split(' ', Qt::SkipEmptyParts), answer.isEmpty() ? -1 : slave);
         ::close(slave);
         ::close(master);
@@ -510,8 +547,13 @@ private slots:
         const QString forced = force ? QStringLiteral("zx-setup-cli: no card answered at 2E0: every register read "
                                                       "FF. Writing there may change another device. Writing anyway.\n")
                                      : QString();
+        const bool warned = ttys != Standard;
+        const QString unseen = "Cards in the stack without a driver are not visible to this check.\n";
+        const QString check = warned ? "Possible conflicts:\n- port B at 108 is where the kernel has ttyS1\n" + unseen
+            : answer.isEmpty()       ? QString()
+                                     : "No conflict found with the devices this computer shows. " + unseen;
         QCOMPARE(run.Err,
-            (answer.isEmpty() ? QString() : question) + forced
+            check + (answer.isEmpty() ? QString() : question) + forced
                 + (error.isEmpty() ? QString() : "zx-setup-cli: " + error + "\n"));
         const QList<int> refused = card.startsWith("ZX_CARD_REFUSE") ? QList<int> {9, 10, 11, 12} : QList<int>();
         if (json) {
@@ -522,6 +564,8 @@ private slots:
             QCOMPARE(result["refused"].toVariant().toList().size(), refused.size());
             QCOMPARE(result["irq"].toInt(), 10);
             QCOMPARE(result["base"].toString(), "2E0");
+            QCOMPARE(result["warnings"].toVariant().toStringList().join('|'),
+                warned ? "port B at 108 is where the kernel has ttyS1" : "");
         } else {
             QVERIFY(run.Out.startsWith("Control base address: 2FF\nActual: 2E0\nPort  I/O address\n"));
             QCOMPARE(PortColumn(run.Out), Lettered);
@@ -603,76 +647,151 @@ private slots:
     void kernelLines_data()
     {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("ttys"); // index:port:irq of each ttyS line the kernel has
-        QTest::addColumn<QStringList>("kernel"); // what the kernel has at each port's address
-        QTest::addColumn<QString>("firstLine"); // the setserial line of port A
-        QTest::addColumn<int>("nrUarts"); // the kernel parameter to set, 0: none
-        QTest::addColumn<QString>("moved"); // the note on a line that serves another UART now
-        const QString standard = QStringLiteral("0:3F8:4 1:2F8:3 2:3E8:4 3:2E8:3");
-        QStringList unknown(8, QStringLiteral("not known to the kernel")), known, oneKnown = unknown;
-        QString fourMore = standard;
-        for (int port = 0; port < 8; ++port) {
-            known << QStringLiteral("ttyS%1 (irq 10)").arg(4 + port);
-            fourMore += QStringLiteral(" %1:%2:10").arg(4 + port).arg(0x100 + 8 * port, 0, 16);
-        }
-        oneKnown[2] = "ttyS7 (irq 5)";
+        QTest::addColumn<QString>("ttys"); // index:port:irq:type of each ttyS line the kernel has
+        QTest::addColumn<QStringList>("kernel"); // what the kernel has on each port's line now
+        QTest::addColumn<QString>("firstLine"); // the setserial command of port A
+        QTest::addColumn<int>("nrUarts"); // the kernel parameter to set first, 0: none
+        QTest::addColumn<QString>("note"); // a line of the text, empty: none to look for
+        QStringList free(8, QStringLiteral("free")), missing(8, QStringLiteral("missing (needs 8250.nr_uarts=12)"));
+        QString withLines = Standard;
+        for (int port = 0; port < 8; ++port)
+            withLines += QStringLiteral(" %1:0:0:0").arg(4 + port);
+        QStringList oneSet = free;
+        oneSet[3] = "nothing answers at 2A0, irq 5";
         const QString given = "linux --ports " + Ports + " --irq 10";
-        const QString ttyS4 = QStringLiteral("/dev/ttyS4 port 0x100 irq 10 uart 16550A");
-        QTest::newRow("four standard lines only") << given << standard << unknown << ttyS4 << 12 << "";
-        QTest::newRow("all known") << given << fourMore << known << ttyS4 << 0 << "";
-        QTest::newRow("one known, from the card, 32 lines")
-            << "linux --base 300 --irq 5 --uart 16750"
-            << standard + " 4:0:0 5:0:0 6:0:0 7:110:5 8:0:0 9:0:0 10:0:0 11:0:0 31:0:0" << oneKnown
-            << "/dev/ttyS4 port 0x100 irq 5 uart 16750" << 0
-            << "ttyS7 has a UART at 110 now; the line for port D moves it to 118.";
-        QTest::newRow("first tty 30") << given + " --first-tty 30" << standard + " 4:0:0 31:0:0" << unknown
-                                      << "/dev/ttyS30 port 0x100 irq 10 uart 16550A" << 38 << "";
+        const QString ttyS4 = QStringLiteral("setserial /dev/ttyS4 port 0x100 irq 10 baud_base 115200 autoconfig");
+        QTest::newRow("four standard lines only") << given << Standard << missing << ttyS4 << 12 << "";
+        QTest::newRow("all free") << given << withLines << free << ttyS4 << 0 << "";
+        QTest::newRow("from the card, one line set elsewhere, X8")
+            << "linux --base 300 --irq 5 --uart 16750 --clock x8"
+            << QString(withLines).replace(" 7:0:0:0", " 7:2A0:5:0") << oneSet
+            << "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 921600 uart 16750" << 0
+            << "ttyS7 is set to 2A0 (irq 5), where nothing answers now: it is given a port of the card.";
+        const QStringList beyond = QStringList(2, "missing") + QStringList(6, "beyond the kernel's 32 lines");
+        QTest::newRow("first tty 30, beyond the kernel's limit")
+            << given + " --first-tty 30" << Standard << beyond
+            << "setserial /dev/ttyS30 port 0x100 irq 10 baud_base 115200 autoconfig" << 0
+            << "The kernel's serial driver has at most 32 lines (ttyS0 to ttyS31), and these ports would need lines "
+               "up to ttyS37: choose a lower first line (--first-tty) so that the eight ports find free lines below "
+               "ttyS32.";
     }
 
     void kernelLines()
     {
-        // Serial lines for the wrong ttys or addresses, a port the kernel has missed, or too few lines unexplained.
+        // Serial lines for the wrong ttys or addresses, commands the kernel refuses, or too few lines unexplained;
+        // and the JSON and /etc/serial.conf forms disagreeing with the text.
         QFETCH(QString, args);
         QFETCH(QString, ttys);
         QFETCH(QStringList, kernel);
         QFETCH(QString, firstLine);
         QFETCH(int, nrUarts);
-        QFETCH(QString, moved);
+        QFETCH(QString, note);
         WriteFile(Path("registers"), "00 20 21 22 23 24 25 26 27 00 00 00 00");
-        for (const QString &tty : ttys.split(' ')) {
-            const QString dir = Path("tty/ttyS" + tty.section(':', 0, 0));
-            WriteFile(dir + "/port", "0x" + tty.section(':', 1, 1).toLatin1() + "\n");
-            WriteFile(dir + "/irq", tty.section(':', 2).toLatin1() + "\n");
-        }
-        QVERIFY(QDir().mkpath(Path("tty/tty0"))); // not a serial line
-        const QStringList arguments = args.split(' ') << "--sysfs" << Path("tty");
+        QVERIFY((FakeKernelTree {Path("root")}.Ttys(ttys)));
+        const QStringList arguments = args.split(' ') << "--system-root" << Path("root");
         const int first = args.contains("--first-tty") ? args.section(' ', -1).toInt() : 4;
 
-        const TRun text = Run(arguments), json = Run(arguments + QStringList {"--json"});
+        const TRun text = Run(arguments), json = Run(arguments + QStringList {"--json"}),
+                   conf = Run(arguments + QStringList {"--serial-conf"});
         QCOMPARE(text.Status, 0);
         QCOMPARE(json.Status, 0);
+        QCOMPARE(conf.Status, 0);
         QCOMPARE(text.Err, QString());
         const QStringList lines = text.Out.split('\n');
+        // The missing lines come first: the commands fail without them.
+        QCOMPARE(lines.value(args.contains("--base") ? 2 : 0).startsWith("First the kernel needs more serial lines"),
+            nrUarts > 0);
         const int table = lines.indexOf("Port  Address  Line    The kernel now");
         const QJsonObject result = Json(json.Out);
-        for (int port = 0; port < 8; ++port) {
+        for (int port = 0; port < 8; ++port)
             QCOMPARE(lines.value(table + 1 + port).simplified(),
                 QStringLiteral("%1 %2 ttyS%3 %4")
                     .arg(QChar('A' + port), QString::number(0x100 + 8 * port, 16).toUpper())
                     .arg(first + port)
                     .arg(kernel[port]));
-            const QString name = kernel[port].section(' ', 0, 0);
-            QCOMPARE(result["ports"][port]["kernel_tty"].toString(), name.startsWith("ttyS") ? name : QString());
-        }
-        const int setserial = lines.indexOf(firstLine);
-        QVERIFY2(setserial > table, qPrintable(text.Out));
-        QCOMPARE(lines.value(setserial + 7).section(' ', 0, 2), QString("/dev/ttyS%1 port 0x138").arg(first + 7));
-        QCOMPARE(result["ports"].toArray().size(), 8);
-        QCOMPARE(result["ports"][0]["line"].toString(), firstLine);
+        const int commands = lines.indexOf(firstLine);
+        QVERIFY2(commands > table, qPrintable(text.Out));
+        QCOMPARE(
+            lines.value(commands + 7).section(' ', 0, 3), QString("setserial /dev/ttyS%1 port 0x138").arg(first + 7));
         QCOMPARE(QRegularExpression("8250.nr_uarts=(\\d+) ").match(text.Out).captured(1).toInt(), nrUarts);
-        QCOMPARE(result["nr_uarts"].toInt(), nrUarts);
+        QVERIFY(note.isEmpty() || lines.contains(note));
+        QVERIFY(
+            lines.contains("setserial -g /dev/ttyS" + QString::number(first) + " /dev/ttyS" + QString::number(first + 1)
+                + " /dev/ttyS" + QString::number(first + 2) + " /dev/ttyS" + QString::number(first + 3) + " /dev/ttyS"
+                + QString::number(first + 4) + " /dev/ttyS" + QString::number(first + 5) + " /dev/ttyS"
+                + QString::number(first + 6) + " /dev/ttyS" + QString::number(first + 7)));
+
+        // JSON: the same lines and kernel, the clock, what the kernel lacks.
+        QCOMPARE(result["ports"].toArray().size(), 8);
+        QCOMPARE(result["ports"][0]["command"].toString(), firstLine);
+        QCOMPARE(result["ports"][0]["tty"].toString(), QString("ttyS%1").arg(first));
+        const bool exists = !kernel[3].startsWith("missing") && !kernel[3].startsWith("beyond");
+        QCOMPARE(result["ports"][3]["kernel"]["type"].toString(), exists ? "unknown" : "");
+        QCOMPARE(result["baud_base"].toInt(), args.contains("x8") ? 921600 : 115200);
+        QCOMPARE(result["clock"].toString(), args.contains("x8") ? "x8" : "x1");
+        QCOMPARE(result["nr_uarts"].toInt(), first == 30 ? 38 : nrUarts);
+        QCOMPARE(result["beyond_limit"].toBool(), first == 30);
         QCOMPARE(result["kernel_lines"].toInt(), ttys.count(' ') + 1);
-        QCOMPARE(lines.filter(" has a UART at ").join('|'), moved);
+        QCOMPARE(result["warnings"].toArray().size(), 0);
+        QCOMPARE(result["unseen"].toString(), "Cards in the stack without a driver are not visible to this check.");
+        QCOMPARE(result["base"].toString(), args.contains("--base") ? "300" : "");
+
+        // /etc/serial.conf: a comment with the command that made it, then the lines setserial takes.
+        QStringList block = conf.Out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(block.value(0).startsWith("# ZX-SER8 / ZX-BAL8 serial card, ports A to H; made by: zx-setup-cli linux "
+                                           "--ports 100,108,110,118,120,128,130,138 --irq "),
+            qPrintable(conf.Out));
+        QVERIFY(block.value(0).endsWith(" --serial-conf"));
+        block.removeFirst();
+        QStringList commandsJson;
+        for (const QJsonValue &line : result["serial_conf"].toArray())
+            commandsJson << line.toString();
+        QCOMPARE(block, commandsJson);
+        QCOMPARE("setserial " + block.value(0), firstLine);
+        QVERIFY(conf.Err.contains("install the setserial package") && conf.Err.contains("/etc/serial.conf")
+            && conf.Err.contains("etc-setserial"));
+        QCOMPARE(conf.Err.startsWith("First the kernel needs more serial lines"), nrUarts > 0);
+    }
+
+    void apply_data()
+    {
+        QTest::addColumn<QString>("as"); // "nobody": run without root
+        QTest::addColumn<QString>("ttys");
+        QTest::addColumn<QString>("error");
+        QString withLines = Standard;
+        for (int port = 0; port < 8; ++port)
+            withLines += QStringLiteral(" %1:0:0:0").arg(4 + port);
+        QTest::newRow("not root") << "nobody" << withLines
+                                  << "--apply needs root, since the kernel lets only root move a serial line: sudo "
+                                     "zx-setup-cli linux --ports "
+                                     "100,108,110,118,120,128,130,138 --irq 5 --apply";
+        QTest::newRow("lines missing") << "" << Standard
+                                       << "the kernel lacks serial lines: set 8250.nr_uarts=12 and restart first";
+        QTest::newRow("no serial line behind the device")
+            << "" << withLines
+            << "the kernel refused ttyS4 (Inappropriate ioctl for device): /dev/ttyS4 is no serial line";
+    }
+
+    void apply()
+    {
+        // --apply telling the kernel without root or with lines it lacks, or a refusal reported as success.
+        QFETCH(QString, as);
+        QFETCH(QString, ttys);
+        QFETCH(QString, error);
+        if (as.isEmpty() && geteuid() != 0)
+            QSKIP("needs root");
+        QVERIFY((FakeKernelTree {Path("root")}.Ttys(ttys)));
+        for (int port = 0; port < 8; ++port)
+            WriteFile(Path(QStringLiteral("root/dev/ttyS%1").arg(4 + port)), "");
+        QStringList args {"linux", "--ports", Ports, "--irq", "5", "--apply", "--system-root", Path("root")};
+        if (as == "nobody" && geteuid() == 0)
+            args = QStringList {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + args;
+        const TRun run = Run(args);
+        QCOMPARE(run.Err, "zx-setup-cli: " + error + "\n");
+        QCOMPARE(run.Status, 3);
+        QCOMPARE(run.Out.startsWith("First the kernel needs more serial lines"), ttys == Standard);
+        for (int port = 0; port < 8; ++port)
+            QCOMPARE(ReadFile(QStringLiteral("root/dev/ttyS%1").arg(4 + port)), QByteArray());
     }
 };
 

@@ -26,6 +26,9 @@ void configureBox(QMessageBox &box, const TMessageRequest &request)
         if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
             label->setTextFormat(Qt::PlainText);
     }
+    // Plain text by nature: QMessageBox shows it in a read-only text edit.
+    if (!request.DetailedText.isEmpty())
+        box.setDetailedText(request.DetailedText);
     switch (request.Icon) {
     case TMsgIcon::None:
         box.setIcon(QMessageBox::NoIcon);

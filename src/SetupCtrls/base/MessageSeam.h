@@ -15,6 +15,7 @@ struct TMessageRequest
     QString Caption;
     QString Text;
     QString InformativeText; // a second paragraph under the text (the cause of a failure)
+    QString DetailedText; // behind the box's "Show Details..." button
     TMsgButtons Buttons = TMsgButtons::Ok;
     TMsgIcon Icon = TMsgIcon::None;
     bool OnTop = false; // stay on top of all windows and come to the foreground

@@ -3,6 +3,7 @@
 MainWindowFixture::MainWindowFixture(const QStringList &panels, quint16 cardBase)
     : card(cardBase)
 {
+    form.SetSystemRoot(system.path());
     if (panels.isEmpty())
         return;
     int width = 0, height = 0;

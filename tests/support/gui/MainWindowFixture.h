@@ -11,9 +11,9 @@
 const QString DriverMissingText = QStringLiteral(
     "VORTANNT.SYS not detected. Please copy VORTANNT.SYS into [NT]/system32/drivers and re-run this setup program.");
 
-// The main window against a simulated card, every box answered with OK. The
-// named panels move side by side into a window of their own, as their popups
-// show them.
+// The main window against a simulated card, every box answered with OK, and
+// an empty tree for the kernel's files. The named panels move side by side
+// into a window of their own, as their popups show them.
 struct MainWindowFixture
 {
     explicit MainWindowFixture(const QStringList &panels = {}, quint16 cardBase = 0x300);
@@ -30,6 +30,7 @@ struct MainWindowFixture
 
     SimulatedCard card;
     MessageRecorder boxes;
+    QTemporaryDir system; // stands for "/" where the window reads sysfs and /proc
     TMainForm form;
     QWidget host;
 };
