@@ -12,12 +12,16 @@
 #include <QWindow>
 
 TPopupForm::TPopupForm(TBoardHighlight *owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint)
+    // A tool window of the main window: above it, never above other programs.
+    : QWidget(owner, Qt::Tool)
     , Highlight(owner)
 {
     // Placed exactly where its position says, (0, 0) included: no automatic
     // placement by the window manager.
     setAttribute(Qt::WA_Moved);
+    // Opened by hovering, it leaves the keyboard where the user is typing;
+    // pinning it activates it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
 void TPopupForm::Close()
@@ -155,6 +159,13 @@ bool TPopupForm::event(QEvent *event)
         break;
     }
     return QWidget::event(event);
+}
+
+void TPopupForm::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    if (Highlight)
+        Highlight->PopupEntered();
 }
 
 void TPopupForm::leaveEvent(QEvent *event)
