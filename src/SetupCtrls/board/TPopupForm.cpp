@@ -31,9 +31,6 @@ void TPopupForm::Close()
     // Hidden first, so that whatever the pointer finds beneath the vanished
     // window cannot reopen it before the group has been told.
     hide();
-    // Hidden, it is no active window, whether or not the window system says so.
-    if (Highlight && Highlight->PopupActive())
-        Highlight->SetPopupActive(false, true);
     if (Highlight)
         Highlight->PopupClosed();
 }
@@ -166,7 +163,7 @@ bool TPopupForm::event(QEvent *event)
     switch (event->type()) {
     case QEvent::WindowActivate:
         // A window system may report it late, for a popup already closed.
-        if (!isVisible())
+        if (isHidden())
             break;
         if (Highlight)
             Highlight->SetPopupActive(true, true);
