@@ -1,5 +1,6 @@
 #include "AuthorisationWait.h"
 #include "DisplayCheck.h"
+#include "PlatformChoice.h"
 #include "StandardDescriptors.h"
 #include "TApplication.h"
 #include "template.h"
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", NoDisplayLine);
         return 1;
     }
+    // After the display check, which takes a platform set here for the user's choice.
+    ApplyPlatformChoice(argc, argv);
     TApplication app(argc, argv);
     InstallPortAccess();
     TMainForm form;

@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QThread>
 #include <QWindow>
 
 #include <algorithm>
@@ -138,8 +139,10 @@ void TMainForm::closeEvent(QCloseEvent *event)
 {
     QMainWindow::closeEvent(event);
     // Closing the main window ends the program, whatever tool windows are up.
-    if (event->isAccepted())
-        QCoreApplication::quit();
+    // Not quit(): it asks every window to close first, and a popup, which
+    // only hides, makes it give up. Only a running loop can be left.
+    if (event->isAccepted() && QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void TMainForm::FormCreate()

@@ -7,6 +7,7 @@
 #include "TEdit.h"
 #include "THelpForm.h"
 #include "TPicture.h"
+#include "TPopupForm.h"
 #include "TSetupSupporter.h"
 #include "TTwoJumper.h"
 #include "TUpDown.h"
@@ -210,6 +211,8 @@ private slots:
     void driverCheck();
     void opensMaximisedAndClosingEnds_data();
     void opensMaximisedAndClosingEnds();
+    void closingEndsWithPopupsPinned_data();
+    void closingEndsWithPopupsPinned();
 
     void upDownChanges_data();
     void upDownChanges();
@@ -452,6 +455,33 @@ void tst_MainWindow::opensMaximisedAndClosingEnds()
     QVERIFY(restoredMaximum.width() > form.DesignSize().width());
     QVERIFY(restoredMaximum.height() > form.DesignSize().height());
 
+    QTimer::singleShot(0, &form, [&] { byMenu ? w.get<QAction>("Exit2")->trigger() : void(form.close()); });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!form.isVisible());
+}
+
+void tst_MainWindow::closingEndsWithPopupsPinned_data()
+{
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("File, Exit") << true;
+    QTest::newRow("close box") << false;
+}
+
+void tst_MainWindow::closingEndsWithPopupsPinned()
+{
+    // The program left running when the main window closes while popups, which only hide, are open.
+    QFETCH(bool, byMenu);
+    MainWindowFixture w;
+    TMainForm &form = w.form;
+    form.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (const char *name : {"BaseHighlight", "ModeHighlight", "LoadHighlight", "DFHighlight"}) {
+        auto *ring = w.get<TBoardHighlight>(name);
+        QTRY_VERIFY(ring->Prepared());
+        ring->MenuEntryClick(ring);
+        QTRY_VERIFY(ring->Popup() && ring->Popup()->isVisible() && ring->Pinned());
+    }
     QTimer::singleShot(0, &form, [&] { byMenu ? w.get<QAction>("Exit2")->trigger() : void(form.close()); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);

@@ -60,6 +60,8 @@ private slots:
     void opaqueOnlyWhenCovered();
     void centring_data();
     void centring();
+    void noPixelOfAnOldPlace_data();
+    void noPixelOfAnOldPlace();
     void autoSize_data();
     void autoSize();
     void equalValueDoesNotRepaint_data();
@@ -252,6 +254,68 @@ void tst_BoardImage::centring()
     QTRY_COMPARE(image->pos(), position);
     QCOMPARE(QPoint(image->DesignLeft, image->DesignTop), QPoint(195, 133));
     QCOMPARE(image->size(), QSize(400, 400));
+}
+
+void tst_BoardImage::noPixelOfAnOldPlace_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("window resized") << "resize";
+    QTest::newRow("maximised") << "maximise";
+    QTest::newRow("restored") << "restore";
+}
+
+void tst_BoardImage::noPixelOfAnOldPlace()
+{
+    // Guards against a strip of the photograph left on screen where the picture was before it centred itself again.
+    QFETCH(QString, change);
+    QMainWindow main;
+    main.menuBar()->addMenu(QStringLiteral("&File"));
+    auto *client = new QWidget;
+    QPalette white = client->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    client->setPalette(white);
+    client->setAutoFillBackground(true);
+    main.setCentralWidget(client);
+    auto *image = new TBoardImage(client);
+    image->setAutoSize(false);
+    image->setGeometry(195, 133, 400, 400);
+    QImage red(600, 605, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    TPicture picture;
+    QVERIFY(picture.LoadFromData(Encoded(red)));
+    image->setPicture(&picture);
+    image->setStretch(true);
+    main.resize(810, 634);
+    change == QLatin1String("restore") ? main.showMaximized() : main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    const auto centred = [&] {
+        const QSize outer = image->ParentOuterSize();
+        return image->pos() == QPoint((outer.width() - 400) / 2, (outer.height() - 400) / 2);
+    };
+    QTRY_VERIFY(centred());
+    QTRY_VERIFY(main.isMaximized() == (change == QLatin1String("restore")));
+    const QSize before = client->size();
+    if (change == QLatin1String("resize"))
+        main.resize(main.width() + 150, main.height() + 90);
+    else
+        change == QLatin1String("maximise") ? main.showMaximized() : main.showNormal();
+    QTRY_VERIFY(client->size() != before);
+    QTRY_VERIFY(centred());
+    // On screen: the photograph where the picture is, the client's white everywhere else.
+    const auto clean = [&] {
+        const QPoint at = client->mapTo(&main, QPoint(0, 0));
+        const QImage shot = main.screen()
+                                ->grabWindow(main.winId(), at.x(), at.y(), client->width(), client->height())
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
+        const QRect photo = image->geometry();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (!SameColour(shot.pixel(x, y), photo.contains(x, y) ? qRgb(255, 0, 0) : qRgb(255, 255, 255), 8))
+                    return false;
+        return true;
+    };
+    QTRY_VERIFY(clean());
 }
 
 void tst_BoardImage::autoSize_data()

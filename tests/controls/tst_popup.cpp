@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -59,13 +60,17 @@ public:
         return h;
     }
 
+    // Shown, framed, the picture centred on the framed window, the rings painted.
     bool ShowAndPrepare()
     {
         QCursor::setPos(790, 790); // nothing may lie under the pointer as the window appears
         show();
         const auto all = board->findChildren<TBoardHighlight *>();
         return QTest::qWaitForWindowExposed(this) && QTest::qWaitFor([&] {
-            return std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); });
+            const QSize outer = board->ParentOuterSize();
+            return !windowHandle()->frameMargins().isNull()
+                && board->pos() == QPoint((outer.width() - 400) / 2, (outer.height() - 400) / 2)
+                && std::all_of(all.begin(), all.end(), [](auto *h) { return h->Prepared(); });
         });
     }
 
@@ -106,6 +111,10 @@ public:
 void Hover(TBoardHighlight *h)
 {
     QTest::mouseMove(h, h->rect().center());
+    // mutter may swallow the crossing while it hands the pointer back from a window that went; a
+    // person's hand moves on, and so does this.
+    if (!QTest::qWaitFor([h] { return h->underMouse(); }, 1000))
+        QTest::mouseMove(h, h->rect().center() + QPoint(1, 1));
     QTRY_VERIFY(h->underMouse());
 }
 
@@ -129,6 +138,17 @@ void PointerUncovered(TBoardHighlight *h)
     QEnterEvent enter(local, h->mapTo(h->window(), local), QCursor::pos());
     QApplication::sendEvent(h, &enter);
 }
+
+// Counts a window's hide events.
+struct HideCounter : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Hide;
+        return false;
+    }
+};
 
 int PopupCount()
 {
@@ -182,13 +202,20 @@ void tst_Popup::hoverOpensPopupInPlace_data()
 
 void tst_Popup::hoverOpensPopupInPlace()
 {
-    // Guards against popups opening misplaced, off screen or without focus on the panel, and stale pixels at the ring.
+    // Guards against popups opening away from their rings, off screen, above other programs, taking the keyboard
+    // from the user's typing or, once clicked, without focus on the panel, and stale pixels at the ring.
     QFETCH(QRect, laidOut);
     QFETCH(QString, place);
     TTestWindow w;
-    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(21, 64, 89, 33), laidOut);
+    // Clear of the popup, whose place the screen pixels of the ring would show.
+    TBoardHighlight *h = w.Add("Protocol/&Mode", QRect(221, 264, 89, 33), laidOut);
     TRadioPanel *panel = h->RadioPanel();
+    auto *typing = new QLineEdit(w.centralWidget());
+    typing->setGeometry(450, 20, 100, 24);
     QVERIFY(w.ShowAndPrepare());
+    w.activateWindow();
+    typing->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), typing);
     const auto onScreen = [&] {
         const QRect r(h->mapTo(&w, QPoint(0, 0)), h->size());
         return w.screen()
@@ -202,23 +229,42 @@ void tst_Popup::hoverOpensPopupInPlace()
     QTRY_VERIFY(Open(h));
     TPopupForm *popup = h->Popup();
     QVERIFY(h->Entered() && !h->Pinned());
-    QTRY_VERIFY(h->PopupActive());
-    QTRY_COMPARE(onScreen(), h->BrightImage());
+    QVERIFY(!(popup->windowFlags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(popup->windowHandle()->transientParent(), w.windowHandle());
+    // Hovering leaves the keyboard with the typing: the popup is not active, the ring only lit. The headless
+    // platform activates every window it shows; there only the request can be seen.
+    QVERIFY(QTest::qWaitForWindowExposed(popup));
+    QVERIFY(popup->testAttribute(Qt::WA_ShowWithoutActivating));
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        QTRY_COMPARE(onScreen(), h->LitImage());
+        QCOMPARE(QApplication::focusWidget(), typing);
+        QVERIFY(!h->PopupActive() && !popup->isActiveWindow());
+    }
     // A window manager tells the frame, and with it the outer rectangle, only once it has framed the popup.
-    const QRect screen = popup->screen()->geometry();
+    // The place lies in the window's client area, wherever the window is.
+    const QRect screen = popup->screen()->availableGeometry();
     const QPoint moved = w.board->pos() - QPoint(20, 10);
     const auto expected = [&] {
         const QSize outer = popup->OuterRect().size();
-        return place == "shifted" ? laidOut.topLeft() + moved
-            : place == "edges"    ? QPoint(screen.width() - outer.width(), screen.height() - outer.height())
-            : place == "zero"     ? QPoint(0, 0)
-                                  : QPoint(w.board->x(), w.board->y() + 400 + 38);
+        const QPoint farthest = screen.bottomRight() + QPoint(1, 1) - QPoint(outer.width(), outer.height());
+        const QPoint below = w.centralWidget()->mapToGlobal(QPoint(w.board->x(), w.board->y() + 400 + 38));
+        return place == "shifted" ? w.centralWidget()->mapToGlobal(laidOut.topLeft() + moved)
+            : place == "edges"    ? farthest
+            : place == "zero"     ? screen.topLeft()
+                                  : QPoint(below.x(), qMin(below.y(), farthest.y()));
     };
     QTRY_VERIFY(!popup->FrameMargins().isNull());
-    QTRY_COMPARE(popup->OuterRect().topLeft(), expected());
+    // In the screen's corner a window manager has the last pixel (openbox keeps an inactive frame one down).
+    const int slack = place == "zero" && QGuiApplication::platformName() != QLatin1String("offscreen") ? 1 : 0;
+    QTRY_VERIFY2((popup->OuterRect().topLeft() - expected()).manhattanLength() <= slack,
+        qPrintable(QStringLiteral("at %1,%2").arg(popup->OuterRect().x()).arg(popup->OuterRect().y())));
     const QRect outer = popup->OuterRect();
     // The user may enlarge it but not shrink it below how it opened, frame included.
     QCOMPARE(popup->minimumSize().grownBy(popup->FrameMargins()), outer.size());
+    // A click pins and activates it, with the focus on the panel.
+    Click(h);
+    QTRY_VERIFY(h->PopupActive());
+    QTRY_COMPARE(onScreen(), h->BrightImage());
     if (panel) {
         QCOMPARE(panel->parentWidget(), popup);
         QCOMPARE(panel->pos(), QPoint(0, 0));
@@ -282,6 +328,15 @@ void tst_Popup::pointerRules_data()
                                                << "picture" << false << false << false;
     QTest::newRow("hover, into the popup") << ""
                                            << "popup" << true << true << false;
+    QTest::newRow("hover, across the picture into the popup") << ""
+                                                              << "picture, popup" << true << true << false;
+    QTest::newRow("hover, onto another ring") << ""
+                                              << "other ring" << false << false << false;
+    // Still on the ring, under another window: no leave, no flicker, until the pointer is off the ring.
+    QTest::newRow("hover, a window over the ring's edge") << ""
+                                                          << "covered" << true << false << false;
+    QTest::newRow("hover, resting beside the popup's frame") << ""
+                                                             << "beside frame" << true << false << false;
     QTest::newRow("click, off to the picture") << "click"
                                                << "picture" << true << false << true;
     QTest::newRow("click, into the popup") << "click"
@@ -300,7 +355,8 @@ void tst_Popup::pointerRules_data()
 
 void tst_Popup::pointerRules()
 {
-    // Guards against pinned popups vanishing, unpinned staying, closed ones lost or reopened, re-shown pinned or moved.
+    // Guards against pinned popups vanishing, unpinned staying or flickering, a person's pointer unable to reach the
+    // popup, closed ones lost or reopened, re-shown pinned or moved.
     QFETCH(QString, onRing);
     QFETCH(QString, leave);
     QFETCH(bool, openAfterLeave);
@@ -308,13 +364,20 @@ void tst_Popup::pointerRules()
     QFETCH(bool, openAtTheEnd);
     TTestWindow w;
     TBoardHighlight *h = w.Add("Load", QRect(14, 208, 273, 33));
+    TBoardHighlight *other = w.Add("Baud Clock Rate", QRect(109, 300, 17, 33), QRect(16, 8, 185, 73));
     QVERIFY(w.ShowAndPrepare());
     Hover(h);
     QTRY_VERIFY(Open(h));
     QPointer<TPopupForm> popup = h->Popup();
-    // Earlier the user moved it out of the way, once it was on screen.
+    // Earlier the user moved it out of the way, once it was on screen; or to just beside the pointer's resting
+    // place on the ring, where a window manager's invisible border reaches over the ring.
     QVERIFY(QTest::qWaitForWindowExposed(popup));
-    popup->move(20, 30);
+    QTRY_VERIFY(!popup->FrameMargins().isNull());
+    const QPoint rest = h->mapToGlobal(QPoint(146, 16));
+    // Moved again should the popup's own placing once framed still have been under way.
+    const QPoint target = leave == "beside frame" ? rest + QPoint(4, -20) : QPoint(20, 30);
+    popup->move(target);
+    QTRY_VERIFY(popup->frameGeometry().topLeft() == target || (popup->move(target), false));
     const QRect leftAt = popup->geometry();
     w.Away();
     QTRY_VERIFY(!popup->isVisible());
@@ -337,11 +400,42 @@ void tst_Popup::pointerRules()
         QVERIFY(!popup->isVisible());
         click(); // the pointer never left the ring
     }
+    HideCounter hides;
+    popup->installEventFilter(&hides);
+    QWidget cover(&w, Qt::Tool | Qt::FramelessWindowHint);
+    const bool resting = leave == "covered" || leave == "beside frame";
     if (leave == "picture") {
         w.Away();
     } else if (leave == "popup") {
         QTest::mouseMove(popup, QPoint(20, 20));
         QTRY_VERIFY(popup->underMouse() || !popup->isVisible());
+    } else if (leave == "picture, popup") {
+        // A person's path: off the ring onto the photograph first.
+        QTest::mouseMove(w.board, h->geometry().bottomLeft() + QPoint(40, 20));
+        QTRY_VERIFY(!h->underMouse());
+        QTest::mouseMove(popup, QPoint(20, 20));
+        QTRY_VERIFY(popup->underMouse() || !popup->isVisible());
+    } else if (leave == "other ring") {
+        Hover(other);
+        QTRY_VERIFY(other->Entered());
+        QVERIFY(!popup->isVisible()); // at once, not once the pointer's time is up
+    } else if (resting) {
+        if (leave == "covered") {
+            cover.setGeometry(QRect(h->mapToGlobal(QPoint(200, -10)), QSize(100, 60)));
+            cover.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&cover));
+            // The headless platform hands a pointer move to the first window there, not the one on top.
+            const QPoint onCover = cover.mapFromGlobal(rest + QPoint(80, 0));
+            if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+                QTest::mouseMove(cover.windowHandle(), onCover);
+            else
+                QTest::mouseMove(&cover, onCover);
+            QTRY_VERIFY(cover.underMouse() && !h->underMouse());
+        } else {
+            QTest::mouseMove(h, h->mapFromGlobal(rest));
+        }
+        // Three times the pointer's time to reach a popup, for it to stay put.
+        QVERIFY(!QTest::qWaitFor([&] { return hides.count > 0; }, 3 * TBoardHighlight::PopupReachMs));
     } else {
         // Closed while the pointer rests on the ring, as if the popup had lain over it.
         if (leave == "done")
@@ -352,9 +446,10 @@ void tst_Popup::pointerRules()
         QVERIFY(RunLoopUntil([] { return true; }, 3));
     }
     QTRY_COMPARE(popup->isVisible(), openAfterLeave);
-    QCOMPARE(h->Pinned() && openAfterLeave, openAfterLeave);
+    QCOMPARE(hides.count, openAfterLeave ? 0 : 1);
+    QCOMPARE(h->Pinned() && openAfterLeave, openAfterLeave && !resting);
     QCOMPARE(popup->CloseOnLeave, closeOnLeave);
-    QCOMPARE(w.Entry("Load")->isChecked(), openAfterLeave);
+    QCOMPARE(w.Entry("Load")->isChecked(), openAfterLeave && !resting);
 
     w.Away();
     QTRY_COMPARE(popup->isVisible(), openAtTheEnd);
@@ -366,6 +461,8 @@ void tst_Popup::pointerRules()
         h->DoneClick();
     QTRY_VERIFY2(h->CurrentImage() == h->NormalImage(),
         qPrintable(QStringLiteral("entered %1, popup active %2").arg(h->Entered()).arg(h->PopupActive())));
+    if (leave == "beside frame")
+        return; // showing it again is the other rows' part
 
     Hover(h);
     QTRY_VERIFY(popup->isVisible());
@@ -450,9 +547,10 @@ void tst_Popup::linkGroupSharesOnePopup()
     QFETCH(int, then);
     TTestWindow w;
     TBoardHighlight *stranger = w.Add("Stranger", QRect(300, 300, 40, 40));
-    QList<TBoardHighlight *> group {w.Add("Shared", QRect(20, 150, 60, 40))};
+    // Clear of the popup, which opens over the top of the picture.
+    QList<TBoardHighlight *> group {w.Add("Shared", QRect(20, 300, 60, 40))};
     for (int i = 1; i < members; ++i) {
-        group << w.Add("Shared", QRect(20 + 100 * i, 150, 60, 40), QRect());
+        group << w.Add("Shared", QRect(20 + 100 * i, 300, 60, 40), QRect());
         group.last()->setRadioPanel(group.first()->RadioPanel());
     }
     QVERIFY(w.ShowAndPrepare());
@@ -463,7 +561,7 @@ void tst_Popup::linkGroupSharesOnePopup()
     TPopupForm *popup = group.at(first)->Popup();
     QVERIFY(popup && popup->isVisible());
     for (TBoardHighlight *m : std::as_const(group))
-        QTRY_VERIFY(m->Entered() && m->PopupActive());
+        QTRY_VERIFY(m->Entered());
     w.Away();
     QTRY_VERIFY(!popup->isVisible());
     for (TBoardHighlight *m : std::as_const(group))
@@ -474,6 +572,10 @@ void tst_Popup::linkGroupSharesOnePopup()
     QCOMPARE(PopupCount(), 1);
     Click(group.at(then));
     QVERIFY(group.at(first)->Pinned() && w.Entry("Shared")->isChecked());
+    // The click activates it (the headless platform keeps no activation of its own to compare with).
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        for (TBoardHighlight *m : std::as_const(group))
+            QTRY_VERIFY(m->PopupActive());
     QApplication::setActiveWindow(&w);
     for (TBoardHighlight *m : std::as_const(group))
         QTRY_VERIFY(!m->PopupActive());

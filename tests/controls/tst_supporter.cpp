@@ -307,7 +307,7 @@ void tst_Supporter::windowsAsBuilt()
         QCOMPARE(window->parentWidget(), &mw.window);
         QCOMPARE(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), window->windowTitle());
         QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Window);
-        QVERIFY(window->isWindow() && (window->windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(window->isWindow() && !(window->windowFlags() & Qt::WindowStaysOnTopHint));
         QVERIFY(!window->isVisible());
     }
     // The help view opens at the heading of a text too long for it.
@@ -397,7 +397,7 @@ void tst_Supporter::cardList()
     QCOMPARE(mw.sup->HeaderLabel()->text(), c.title);
     TPCIForm *pci = mw.sup->PCIForm();
     QCOMPARE(pci->parentWidget(), &mw.window);
-    QVERIFY(pci->isVisible() && (pci->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(pci->isVisible() && !(pci->windowFlags() & Qt::WindowStaysOnTopHint));
     QCOMPARE(pci->PCIMemo->toPlainText(), c.list);
     const QString card = c.nameB ? QStringLiteral("ZX-BAL8") : QStringLiteral("ZX-SER8");
     QCOMPARE(pci->windowTitle(), card + QStringLiteral(" Cards installed"));
@@ -534,7 +534,7 @@ void tst_Supporter::keys_data()
 void tst_Supporter::keys()
 {
     // Guards against Escape or Enter not reaching the button, a closed window destroyed, Start's request misdelivered,
-    // or a Close window's memo or button placed or anchored wrongly, or the window nameless.
+    // or a Close window's memo or button placed or anchored wrongly, the window nameless or above other programs.
     QFETCH(QString, window);
     QFETCH(int, key);
     QFETCH(bool, hides);
@@ -552,6 +552,9 @@ void tst_Supporter::keys()
     const FormControls controls = formControls(mw.sup, window);
     controls.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(controls.form));
+    // Above the main window only, not above every other program.
+    QVERIFY(!(controls.form->windowFlags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(controls.form->windowHandle()->transientParent(), mw.window.windowHandle());
     if (window != QLatin1String("help")) {
         const int closeLeft = window == QLatin1String("tech") ? 124 : 123; // centred in the support window
         QCOMPARE(QAccessible::queryAccessibleInterface(controls.form)->text(QAccessible::Name),

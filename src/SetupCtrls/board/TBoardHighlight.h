@@ -10,6 +10,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QTimer;
 class TPopupForm;
 class TRadioPanel;
 
@@ -31,6 +32,9 @@ class TBoardHighlight : public QWidget
 public:
     enum THighlightType : quint8 { htOptions = 0, htSettings = 1, htCalibration = 2 };
     Q_ENUM(THighlightType)
+
+    // How long a person's pointer may take from a ring to its popup.
+    static constexpr int PopupReachMs = 300;
 
     explicit TBoardHighlight(QWidget *parent = nullptr);
     ~TBoardHighlight() override;
@@ -92,6 +96,8 @@ public:
     // Next): a member under the pointer opens it again only once the pointer
     // has left it and come back, or on a click.
     void HoldClosedUnderPointer();
+    // The pointer entered the group's popup window.
+    void PopupEntered();
 
     // The menu entries.
     static QString MakeItemBaseName(const QString &text);
@@ -118,6 +124,13 @@ private:
 
     bool ParentIsBoardImage() const;
     bool IsLinkedTo(const TBoardHighlight *other) const;
+    bool PointerOnRing() const;
+    bool PointerInGroupPopup() const;
+    void WatchLeave(bool watch);
+    void CheckWatchedLeave();
+    void StartReach();
+    void ReachEnded();
+    void CloseOthersReaching();
 
     QAction *CreateMenuEntry(QWidget *owner);
     QAction *FindMenuEntry(int *index = nullptr, QMenu **menu = nullptr) const;
@@ -142,6 +155,10 @@ private:
     bool m_pressed = false;
     bool m_holdClosed = false;
     QPoint m_holdAt; // where the pointer rested when the popup was closed
+    // Polls the pointer after a leave that left it on the ring.
+    QTimer *m_leaveWatch = nullptr;
+    // Runs while the pointer may still be on its way from the ring to the popup.
+    QTimer *m_reach = nullptr;
 };
 
 using THighlightType = TBoardHighlight::THighlightType;

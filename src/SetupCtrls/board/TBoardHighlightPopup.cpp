@@ -13,6 +13,14 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+
+namespace {
+
+// How often the pointer is looked at while a leave waits for it to go off the ring.
+constexpr int LeaveWatchMs = 50;
+
+} // namespace
 
 bool TBoardHighlight::ParentIsBoardImage() const
 {
@@ -22,6 +30,20 @@ bool TBoardHighlight::ParentIsBoardImage() const
 bool TBoardHighlight::IsLinkedTo(const TBoardHighlight *other) const
 {
     return other->m_title == m_title && other->m_highlightType == m_highlightType;
+}
+
+bool TBoardHighlight::PointerOnRing() const
+{
+    return isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
+}
+
+bool TBoardHighlight::PointerInGroupPopup() const
+{
+    const auto group = LinkGroup();
+    for (const TBoardHighlight *member : group)
+        if (member->m_popup && member->m_popup->isVisible() && member->m_popup->OuterRect().contains(QCursor::pos()))
+            return true;
+    return false;
 }
 
 QList<TBoardHighlight *> TBoardHighlight::LinkGroup() const
@@ -58,6 +80,8 @@ void TBoardHighlight::setRadioPanel(TRadioPanel *value)
 void TBoardHighlight::enterEvent(QEnterEvent *event)
 {
     QWidget::enterEvent(event);
+    WatchLeave(false);
+    CloseOthersReaching();
     // The popup that lay over the ring has just been closed: the window
     // system reports the resting pointer as entering what it now finds beneath.
     if (m_holdClosed && QCursor::pos() == m_holdAt)
@@ -70,6 +94,38 @@ void TBoardHighlight::leaveEvent(QEvent *event)
 {
     QWidget::leaveEvent(event);
     m_holdClosed = false;
+    // Still on the ring, but under another window: one mapped over it, or a
+    // window manager's border reaching beyond a popup's frame. Closing the
+    // popup would uncover the ring, open it again, and so on.
+    if (PointerOnRing() && !PointerInGroupPopup()) {
+        WatchLeave(true);
+        return;
+    }
+    MouseLeave(false);
+}
+
+void TBoardHighlight::WatchLeave(bool watch)
+{
+    if (!watch) {
+        if (m_leaveWatch)
+            m_leaveWatch->stop();
+        return;
+    }
+    // No event tells when the pointer goes off the ring from another
+    // program's window; the pointer is looked at instead.
+    if (!m_leaveWatch) {
+        m_leaveWatch = new QTimer(this);
+        m_leaveWatch->setInterval(LeaveWatchMs);
+        connect(m_leaveWatch, &QTimer::timeout, this, &TBoardHighlight::CheckWatchedLeave);
+    }
+    m_leaveWatch->start();
+}
+
+void TBoardHighlight::CheckWatchedLeave()
+{
+    if (PointerOnRing() && !PointerInGroupPopup())
+        return;
+    m_leaveWatch->stop();
     MouseLeave(false);
 }
 
@@ -114,6 +170,9 @@ void TBoardHighlight::MouseLeave(bool forwarded)
             // From the ring straight into its popup: it stays until the pointer leaves it.
             m_popup->CloseOnLeave = true;
             PinGroup();
+        } else if (m_popup->isVisible()) {
+            // A person's pointer crosses the photograph on its way to the popup.
+            StartReach();
         } else {
             m_popup->Close();
         }
@@ -122,6 +181,63 @@ void TBoardHighlight::MouseLeave(bool forwarded)
         const auto group = LinkGroup();
         for (TBoardHighlight *member : group)
             member->MouseLeave(true);
+    }
+}
+
+void TBoardHighlight::StartReach()
+{
+    if (!m_reach) {
+        m_reach = new QTimer(this);
+        m_reach->setSingleShot(true);
+        m_reach->setInterval(PopupReachMs);
+        connect(m_reach, &QTimer::timeout, this, &TBoardHighlight::ReachEnded);
+    }
+    m_reach->start();
+}
+
+void TBoardHighlight::ReachEnded()
+{
+    if (!m_popup || !m_popup->isVisible() || m_pinned)
+        return;
+    if (m_popup->OuterRect().contains(QCursor::pos())) {
+        m_popup->CloseOnLeave = true;
+        PinGroup();
+        return;
+    }
+    // Back on a ring of the group: its own leave comes later.
+    const auto group = LinkGroup();
+    for (const TBoardHighlight *member : group)
+        if (member->PointerOnRing())
+            return;
+    m_popup->Close();
+}
+
+void TBoardHighlight::PopupEntered()
+{
+    if (!m_reach || !m_reach->isActive())
+        return;
+    m_reach->stop();
+    if (m_popup && m_popup->isVisible() && !m_pinned) {
+        // Arrived in time: as if the move had been instant.
+        m_popup->CloseOnLeave = true;
+        PinGroup();
+    }
+}
+
+void TBoardHighlight::CloseOthersReaching()
+{
+    // The pointer went to another ring, not into the popup it left.
+    const QWidget *parent = parentWidget();
+    if (!parent)
+        return;
+    const QObjectList siblings = parent->children();
+    for (QObject *o : siblings) {
+        auto *other = ExactCast<TBoardHighlight>(o);
+        if (!other || other == this || IsLinkedTo(other) || !other->m_reach || !other->m_reach->isActive())
+            continue;
+        other->m_reach->stop();
+        if (other->m_popup && other->m_popup->isVisible() && !other->m_pinned)
+            other->m_popup->Close();
     }
 }
 
@@ -191,9 +307,9 @@ void TBoardHighlight::ShowPopup()
     if (m_popup) {
         if (m_popup->isHidden())
             m_pinned = false;
+        // Shown without the keyboard (the popup's own rule); pinning activates it.
         m_popup->show();
         m_popup->raise();
-        m_popup->activateWindow();
         return;
     }
     // Another member of the group built the group's popup already.
@@ -228,6 +344,8 @@ void TBoardHighlight::ShowPopup()
     popup->setWindowTitle(m_popupCaption);
     popup->Tag = int(m_highlightType);
 
+    // The rule's place lies in the client area the picture sits on; on the
+    // screen it is wherever the window is.
     QPoint place(0, 0);
     if (const QWidget *p = parentWidget()) {
         if (panel && ParentIsBoardImage()) {
@@ -239,17 +357,21 @@ void TBoardHighlight::ShowPopup()
         } else {
             place = QPoint(p->x(), p->y() + p->height() + 38);
         }
+        if (const QWidget *client = p->parentWidget())
+            place = client->mapToGlobal(place);
     }
 
     // The user may enlarge the popup, never shrink it below how it opened;
-    // it stays on the screen. Outer sizes need the window manager's frame, so
-    // the popup applies this again once it is framed.
+    // it stays on the window's screen. Outer sizes need the window manager's
+    // frame, so the popup applies this again once it is framed.
     const QScreen *s = screen();
-    popup->PlaceOuter(client, place, s ? s->geometry() : QRect());
+    popup->PlaceOuter(client, place, s ? s->availableGeometry() : QRect());
     popup->AddControls(memoHeight, panel ? panel->Lines() : QStringList());
 
+    // Hovering leaves the keyboard where the user is typing: the popup shows
+    // inactive, and its panel takes the focus once the popup is activated
+    // (pinning does that).
     popup->show();
-    popup->activateWindow();
     if (panel)
         panel->setFocus();
     else
@@ -258,6 +380,8 @@ void TBoardHighlight::ShowPopup()
 
 void TBoardHighlight::PopupClosed()
 {
+    if (m_reach)
+        m_reach->stop();
     CheckMenuEntry(false);
     if (m_popup)
         m_popup->CloseOnLeave = false;

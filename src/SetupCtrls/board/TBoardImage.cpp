@@ -4,6 +4,7 @@
 #include "TAccessibleFactory.h"
 #include "TBoardHighlight.h"
 #include "TColor.h"
+#include "TFrameWatch.h"
 #include "TPicture.h"
 
 #include <QMainWindow>
@@ -27,6 +28,7 @@ TBoardImage::TBoardImage(QWidget *parent)
     connect(m_picture, &TPicture::OnChange, this, &TBoardImage::PictureChanged);
     resize(105, 105);
     TAccessibleFactory::Install();
+    WatchParent();
 }
 
 TBoardImage::~TBoardImage() = default;
@@ -56,7 +58,7 @@ void TBoardImage::setCenterOnForm(bool value)
     if (m_centerOnForm == value)
         return;
     m_centerOnForm = value;
-    update();
+    CenterOnParent();
 }
 
 void TBoardImage::setScale(bool value)
@@ -144,7 +146,67 @@ bool TBoardImage::event(QEvent *e)
         ShowFirstHighlight();
         return true;
     }
+    // An ancestor may have moved to another window since.
+    if (e->type() == QEvent::ParentChange || e->type() == QEvent::Show) {
+        WatchParent();
+        CenterOnParent();
+    }
     return QWidget::event(e);
+}
+
+bool TBoardImage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_watchedParent || watched == m_watchedWindow))
+        CenterOnParent();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TBoardImage::WatchParent()
+{
+    QWidget *parent = parentWidget();
+    QWidget *window = parent ? parent->window() : nullptr;
+    if (parent == m_watchedParent && window == m_watchedWindow)
+        return;
+    if (m_watchedParent)
+        m_watchedParent->removeEventFilter(this);
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+    delete m_frameWatch;
+    m_watchedParent = parent;
+    m_watchedWindow = window;
+    if (parent)
+        parent->installEventFilter(this);
+    if (window && window != parent)
+        window->installEventFilter(this);
+    if (window) {
+        // The outer size also changes when the window manager frames the
+        // window or changes its frame.
+        QPointer<TBoardImage> self(this);
+        m_frameWatch = new TFrameWatch(window, [self] {
+            if (self)
+                self->CenterOnParent();
+        });
+    }
+}
+
+void TBoardImage::RecordDesignPosition()
+{
+    if (m_designRecorded)
+        return;
+    DesignLeft = x();
+    DesignTop = y();
+    m_designRecorded = true;
+}
+
+void TBoardImage::CenterOnParent()
+{
+    if (!m_centerOnForm || !parentWidget())
+        return;
+    RecordDesignPosition();
+    // Moved here, never from a paint: a move while painting leaves the
+    // pixels of the old place on screen.
+    const QSize outer = ParentOuterSize();
+    move((outer.width() - width()) / 2, (outer.height() - height()) / 2);
 }
 
 void TBoardImage::ShowFirstHighlight()
@@ -163,21 +225,7 @@ void TBoardImage::ShowFirstHighlight()
 
 void TBoardImage::paintEvent(QPaintEvent *)
 {
-    if (!m_firstPaintDone) {
-        DesignLeft = x();
-        DesignTop = y();
-        m_firstPaintDone = true;
-    }
-    if (m_centerOnForm && parentWidget()) {
-        const QSize outer = ParentOuterSize();
-        const QPoint centred((outer.width() - width()) / 2, (outer.height() - height()) / 2);
-        if (centred != pos()) {
-            move(centred);
-            // A move inside a paint only exposes what overlapped the old
-            // place; the whole control must be drawn at the new one.
-            update();
-        }
-    }
+    RecordDesignPosition();
 
     QScopedValueRollback<bool> drawing(m_drawing, true);
     if (m_picture->Empty())
@@ -202,6 +250,7 @@ void TBoardImage::paintEvent(QPaintEvent *)
 void TBoardImage::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    CenterOnParent();
     // Opaqueness depends on whether the picture covers the control; a stale
     // flag would leave uncovered pixels unpainted.
     UpdateOpaque();

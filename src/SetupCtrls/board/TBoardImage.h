@@ -9,7 +9,8 @@ class TBoardHighlight;
 class TPicture;
 
 // The board photograph, parent of the highlight rings laid over it. Centres
-// itself on its window at every paint and remembers where it was designed.
+// itself on its window whenever that changes size and remembers where it was
+// designed.
 class TBoardImage : public QWidget
 {
     Q_OBJECT
@@ -53,7 +54,8 @@ public:
     // Copies the given picture.
     void setPicture(const TPicture *value);
 
-    // Left and Top at the first paint, before any centring.
+    // Left and Top before any centring (at the first paint or the first
+    // centring, whichever comes first).
     int DesignLeft = 0;
     int DesignTop = 0;
 
@@ -72,8 +74,12 @@ public:
 
     QSize sizeHint() const override;
 
+    // Centres the control on its parent now (CenterOnForm, run time).
+    void CenterOnParent();
+
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -81,6 +87,8 @@ private:
     void PictureChanged();
     void UpdateOpaque();
     void ShowFirstHighlight();
+    void RecordDesignPosition();
+    void WatchParent();
 
     QPointer<TBoardHighlight> m_first;
     QPointer<QMenuBar> m_menu;
@@ -92,8 +100,13 @@ private:
     bool m_stretch = false;
     bool m_transparent = false;
     bool m_drawing = false;
-    bool m_firstPaintDone = false;
+    bool m_designRecorded = false;
     double m_aspectRatio = 1.0;
+    // What the centring depends on: the parent's size, the window's size and
+    // its frame.
+    QPointer<QWidget> m_watchedParent;
+    QPointer<QWidget> m_watchedWindow;
+    QPointer<QObject> m_frameWatch;
     // The picture scaled to the drawing rectangle in device pixels, so that a
     // paint is one blit; rebuilt when that size changes, dropped with the picture.
     QImage m_scaled;

@@ -12,12 +12,16 @@
 #include <QWindow>
 
 TPopupForm::TPopupForm(TBoardHighlight *owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint)
+    // A tool window of the main window: above it, never above other programs.
+    : QWidget(owner, Qt::Tool)
     , Highlight(owner)
 {
     // Placed exactly where its position says, (0, 0) included: no automatic
     // placement by the window manager.
     setAttribute(Qt::WA_Moved);
+    // Opened by hovering, it leaves the keyboard where the user is typing;
+    // pinning it activates it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
 void TPopupForm::Close()
@@ -61,8 +65,12 @@ void TPopupForm::PlaceOuter(const QSize &client, const QPoint &place, const QRec
 
 void TPopupForm::applyOuter(bool place)
 {
-    const QMargins frame = FrameMargins();
+    QMargins frame = FrameMargins();
     m_framed = !frame.isNull();
+    // Until it is framed, the main window's frame is the best guess: a window
+    // manager that keeps frames on screen then need not move it.
+    if (!m_framed && Highlight && Highlight->window()->windowHandle())
+        frame = Highlight->window()->windowHandle()->frameMargins();
     const QSize outer = (m_client.isValid() ? m_client.grownBy(frame) : QSize(194, 141)).expandedTo(QSize(194, 122));
     setMinimumSize(outer.shrunkBy(frame));
     if (!place) {
@@ -86,12 +94,26 @@ void TPopupForm::applyOuter(bool place)
     setGeometry(QRect(m_placedAt, outer.shrunkBy(frame)));
 }
 
+void TPopupForm::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // Shown again, some window managers put it a few pixels off where the
+    // user left it; once framed, it goes back there.
+    if (m_restoreTo.isValid() && m_framed && windowHandle() && windowHandle()->isExposed()) {
+        const QRect to = m_restoreTo;
+        m_restoreTo = QRect();
+        if (geometry() != to)
+            setGeometry(to);
+    }
+}
+
 void TPopupForm::showEvent(QShowEvent *event)
 {
     // Shown again where the user left it: a window manager that let go of
     // the hidden window may have put the client's corner where its frame's was.
     if (!m_hiddenGeometry.isNull()) {
         setGeometry(m_hiddenGeometry);
+        m_restoreTo = m_hiddenGeometry;
         m_hiddenGeometry = QRect();
     }
     QWidget::showEvent(event);
@@ -140,6 +162,9 @@ bool TPopupForm::event(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::WindowActivate:
+        // A window system may report it late, for a popup already closed.
+        if (isHidden())
+            break;
         if (Highlight)
             Highlight->SetPopupActive(true, true);
         if (OnActivate)
@@ -155,6 +180,13 @@ bool TPopupForm::event(QEvent *event)
         break;
     }
     return QWidget::event(event);
+}
+
+void TPopupForm::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    if (Highlight)
+        Highlight->PopupEntered();
 }
 
 void TPopupForm::leaveEvent(QEvent *event)

@@ -53,8 +53,10 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -66,6 +68,7 @@ private:
     bool m_framed = false; // the outer rules were applied with the real frame
     bool m_watching = false;
     QPoint m_placedAt; // the client's place as set here
+    QRect m_restoreTo; // where it was shown again, until the window manager agrees
     QRect m_hiddenGeometry; // where the user left it
     QPushButton *m_previous = nullptr;
     QPushButton *m_next = nullptr;

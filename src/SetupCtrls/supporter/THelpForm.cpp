@@ -12,7 +12,8 @@
 #include <QTextEdit>
 
 THelpForm::THelpForm(QWidget *owner)
-    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
+    // Transient for the main window: above it, never above other programs.
+    : QWidget(owner, Qt::Window)
 {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Instructions for Settings utility"));

@@ -5,7 +5,8 @@
 #include <QPushButton>
 
 TMemoForm::TMemoForm(QWidget *owner, const QString &name, const QString &memoName, int closeLeft)
-    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint)
+    // Transient for the main window: above it, never above other programs.
+    : QWidget(owner, Qt::Window)
     , Memo(new QPlainTextEdit(this))
     , CloseButton(new QPushButton(QStringLiteral("Close"), this))
 {
