@@ -1,11 +1,15 @@
 #include "TPicture.h"
 
+#include "TDecodeAhead.h"
+#include "TDecodeJob.h"
+
 #include <QFile>
 #include <QtGlobal>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <jpeglib.h>
 
@@ -38,6 +42,10 @@ struct DecodeOutcome
 // Hands out the row memory for the decoded image. It is called outside any
 // libjpeg call, so the error manager's longjmp never crosses it.
 using AllocateRows = unsigned char *(*)(void *context, int width, int height, std::size_t *stride);
+// Names the n of the n/8 at which libjpeg decodes, from the picture's own
+// size once the header is read; 0 stops the decode. Called outside any
+// libjpeg call, like AllocateRows.
+using ChooseScale = int (*)(void *context, int width, int height);
 
 [[noreturn]] void failWith(j_common_ptr cinfo, const char *text)
 {
@@ -77,8 +85,8 @@ inline unsigned char mulDiv255(unsigned a, unsigned b)
 
 // Only plain C data lives in this frame: the error manager leaves it by
 // longjmp, which must not skip a destructor.
-bool decodeJpegRaw(
-    const unsigned char *data, unsigned long size, AllocateRows allocate, void *context, DecodeOutcome *out)
+bool decodeJpegRaw(const unsigned char *data, unsigned long size, ChooseScale choose, AllocateRows allocate,
+    void *context, DecodeOutcome *out)
 {
     jpeg_decompress_struct cinfo;
     DecodeErrorMgr err;
@@ -129,6 +137,12 @@ bool decodeJpegRaw(
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), "unsupported colour space");
     }
 
+    const int scale = choose ? choose(context, out->width, out->height) : 8;
+    if (scale < 1 || scale > 8)
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "decoding stopped");
+    cinfo.scale_num = static_cast<unsigned>(scale);
+    cinfo.scale_denom = 8;
+
     jpeg_start_decompress(&cinfo);
 
     std::size_t stride = 0;
@@ -170,14 +184,44 @@ bool decodeJpegRaw(
     return true;
 }
 
+struct DecodeTarget
+{
+    QImage image;
+    const std::function<int(QSize)> *scale = nullptr;
+};
+
 unsigned char *allocateImage(void *context, int width, int height, std::size_t *stride)
 {
-    auto *image = static_cast<QImage *>(context);
-    *image = QImage(width, height, QImage::Format_RGB32);
-    if (image->isNull())
+    QImage &image = static_cast<DecodeTarget *>(context)->image;
+    image = QImage(width, height, QImage::Format_RGB32);
+    if (image.isNull())
         return nullptr;
-    *stride = static_cast<std::size_t>(image->bytesPerLine());
-    return image->bits();
+    *stride = static_cast<std::size_t>(image.bytesPerLine());
+    return image.bits();
+}
+
+int askScale(void *context, int width, int height)
+{
+    return (*static_cast<DecodeTarget *>(context)->scale)(QSize(width, height));
+}
+
+QImage decodeJpeg(const QByteArray &data, const std::function<int(QSize)> *scale, QString *error, bool *progressive,
+    int *components, QSize *size)
+{
+    DecodeTarget target;
+    target.scale = scale;
+    DecodeOutcome outcome;
+    const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
+        static_cast<unsigned long>(data.size()), scale ? askScale : nullptr, allocateImage, &target, &outcome);
+    if (progressive)
+        *progressive = outcome.progressive;
+    if (components)
+        *components = outcome.components;
+    if (size)
+        *size = ok ? QSize(outcome.width, outcome.height) : QSize();
+    if (error)
+        *error = ok ? QString() : QString::fromLocal8Bit(outcome.message);
+    return ok ? target.image : QImage();
 }
 
 } // namespace
@@ -185,6 +229,11 @@ unsigned char *allocateImage(void *context, int width, int height, std::size_t *
 TPicture::TPicture(QObject *parent)
     : QObject(parent)
 { }
+
+TPicture::~TPicture()
+{
+    dropPending();
+}
 
 bool TPicture::LooksLikeJpeg(const QByteArray &data)
 {
@@ -194,21 +243,29 @@ bool TPicture::LooksLikeJpeg(const QByteArray &data)
 
 QImage TPicture::DecodeJpeg(const QByteArray &data, QString *error, bool *progressive, int *components)
 {
-    QImage image;
-    DecodeOutcome outcome;
-    const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
-        static_cast<unsigned long>(data.size()), allocateImage, &image, &outcome);
-    if (progressive)
-        *progressive = outcome.progressive;
-    if (components)
-        *components = outcome.components;
-    if (error)
-        *error = ok ? QString() : QString::fromLocal8Bit(outcome.message);
-    return ok ? image : QImage();
+    return decodeJpeg(data, nullptr, error, progressive, components, nullptr);
+}
+
+QImage TPicture::DecodeJpegScaled(
+    const QByteArray &data, const std::function<int(QSize)> &scale, QString *error, QSize *size)
+{
+    return decodeJpeg(data, &scale, error, nullptr, nullptr, size);
+}
+
+int TPicture::ScaleFor(const QSize &size, const QSize &device)
+{
+    // libjpeg rounds a scaled edge up.
+    const auto covers = [](int edge, int n, int wanted) { return (edge * n + 7) / 8 >= wanted; };
+    for (int n = 1; n < 8; ++n)
+        if (covers(size.width(), n, device.width()) && covers(size.height(), n, device.height()))
+            return n;
+    return 8;
 }
 
 bool TPicture::LoadFromFile(const QString &fileName)
 {
+    if (const std::shared_ptr<TDecodeJob> job = TDecodeAhead::TakeOver(fileName))
+        return takeOver(job, fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(fileName, file.errorString());
@@ -245,6 +302,89 @@ bool TPicture::load(const QByteArray &data, const QString &source)
     return true;
 }
 
+bool TPicture::takeOver(const std::shared_ptr<TDecodeJob> &job, const QString &source)
+{
+    QByteArray data;
+    QSize size;
+    QString error;
+    const bool read = job->WaitForHeader(&data, &size, &error);
+    if (!read || size.isEmpty()) {
+        // Unreadable, not a JPEG or a damaged header: as without the decoder.
+        job->Abandon();
+        if (!read) {
+            fail(source, error);
+            return false;
+        }
+        return load(data, source);
+    }
+    dropPending();
+    m_lastError.clear();
+    m_size = size;
+    m_hasAlpha = false;
+    m_image = QImage();
+    m_reduced = QImage();
+    m_encoded = data;
+    m_pending = job;
+    m_pendingSource = source;
+    emit OnChange();
+    return true;
+}
+
+void TPicture::settle(const QSize &device) const
+{
+    if (!m_pending)
+        return;
+    const std::shared_ptr<TDecodeJob> job = std::exchange(m_pending, nullptr);
+    QString error;
+    QImage image = job->WaitForImage(device, &error);
+    if (image.isNull() && error.isEmpty()) {
+        // The decoder was stopped before anyone asked: decode here instead.
+        image = DecodeJpegScaled(
+            m_encoded, [&device](const QSize &size) { return ScaleFor(size, device); }, &error);
+    }
+    if (image.isNull()) {
+        const_cast<TPicture *>(this)->fail(m_pendingSource, error);
+        return;
+    }
+    if (image.size() == m_size) {
+        m_image = image;
+        m_encoded.clear();
+    } else {
+        m_reduced = image;
+    }
+}
+
+const QImage &TPicture::Image() const
+{
+    settle(m_size);
+    if (m_image.isNull() && !m_encoded.isEmpty()) {
+        // Decoded ahead for a smaller drawing, now wanted at its own size.
+        QString error;
+        const QImage image = DecodeJpeg(m_encoded, &error);
+        if (image.isNull())
+            const_cast<TPicture *>(this)->fail(m_pendingSource, error);
+        else
+            m_image = image;
+    }
+    return m_image;
+}
+
+const QImage &TPicture::ImageFor(const QSize &device) const
+{
+    settle(device);
+    if (!m_reduced.isNull() && m_reduced.width() >= device.width() && m_reduced.height() >= device.height())
+        return m_reduced;
+    return Image();
+}
+
+void TPicture::dropPending()
+{
+    if (!m_pending)
+        return;
+    m_pending->Abandon();
+    m_pending.reset();
+}
+
 void TPicture::fail(const QString &source, const QString &error)
 {
     m_lastError = error;
@@ -256,8 +396,21 @@ void TPicture::Assign(const TPicture *other)
 {
     if (other == this)
         return;
-    m_transparent = other ? other->m_transparent : false;
-    setImage(other ? other->m_image : QImage());
+    if (!other) {
+        m_transparent = false;
+        setImage(QImage());
+        return;
+    }
+    other->settle(other->m_size);
+    dropPending();
+    m_transparent = other->m_transparent;
+    m_size = other->m_size;
+    m_hasAlpha = other->m_hasAlpha;
+    m_image = other->m_image;
+    m_reduced = other->m_reduced;
+    m_encoded = other->m_encoded;
+    m_pendingSource = other->m_pendingSource;
+    emit OnChange();
 }
 
 void TPicture::Clear()
@@ -275,6 +428,11 @@ void TPicture::setTransparent(bool value)
 
 void TPicture::setImage(const QImage &image)
 {
+    dropPending();
     m_image = image;
+    m_size = image.size();
+    m_hasAlpha = image.hasAlphaChannel();
+    m_reduced = QImage();
+    m_encoded.clear();
     emit OnChange();
 }

@@ -3,14 +3,25 @@
 #include <QImage>
 #include <QObject>
 
+#include <functional>
+#include <memory>
+
+class TDecodeJob;
+
 // Holder of one picture. JPEG is decoded with libjpeg; other kinds through
 // Qt's image reader. A file that cannot be decoded leaves the holder empty
 // and says why on stderr.
+//
+// A file that a TDecodeAhead is decoding is taken over by LoadFromFile once
+// its header is read; the pixels are taken when they are first asked for,
+// waiting only if the decoder is not done. Damage found after the header
+// then empties the holder at that moment, with the same warning and OnChange.
 class TPicture : public QObject
 {
     Q_OBJECT
 public:
     explicit TPicture(QObject *parent = nullptr);
+    ~TPicture() override;
 
     // Every load, assignment or clearing reports OnChange, a failed load too
     // (it leaves the holder empty).
@@ -19,12 +30,17 @@ public:
     void Assign(const TPicture *other);
     void Clear();
 
-    bool Empty() const { return m_image.isNull(); }
-    int Width() const { return m_image.width(); }
-    int Height() const { return m_image.height(); }
-    // The decoded image, ready to draw: RGB32, or premultiplied ARGB32 for a
-    // non-JPEG image with an alpha channel.
-    const QImage &Image() const { return m_image; }
+    bool Empty() const { return m_size.isEmpty(); }
+    int Width() const { return m_size.width(); }
+    int Height() const { return m_size.height(); }
+    bool HasAlpha() const { return m_hasAlpha; }
+    // The decoded image at the picture's own size, ready to draw: RGB32, or
+    // premultiplied ARGB32 for a non-JPEG image with an alpha channel.
+    const QImage &Image() const;
+    // What to scale from for drawing at `device` pixels: the picture as
+    // decoded ahead for that size (libjpeg's n/8, at least `device` each way)
+    // when it covers them, else Image().
+    const QImage &ImageFor(const QSize &device) const;
     // What the last failed load said; empty after a good one.
     QString LastError() const { return m_lastError; }
 
@@ -41,6 +57,13 @@ public:
     // a warning from the decoder counts as an error.
     static QImage DecodeJpeg(
         const QByteArray &data, QString *error = nullptr, bool *progressive = nullptr, int *components = nullptr);
+    // The same, decoded at n/8 of the picture's size (each edge rounded up):
+    // `scale` gets the picture's own size once the header is read and names
+    // n, 1 to 8; any other answer stops the decode. *size: the picture's own.
+    static QImage DecodeJpegScaled(const QByteArray &data, const std::function<int(QSize)> &scale,
+        QString *error = nullptr, QSize *size = nullptr);
+    // The smallest n for which n/8 of `size` still covers `device`; 8 if none.
+    static int ScaleFor(const QSize &size, const QSize &device);
     // Starts with the JPEG start-of-image marker.
     static bool LooksLikeJpeg(const QByteArray &data);
 
@@ -49,10 +72,24 @@ signals:
 
 private:
     bool load(const QByteArray &data, const QString &source);
+    bool takeOver(const std::shared_ptr<TDecodeJob> &job, const QString &source);
     void fail(const QString &source, const QString &error);
     void setImage(const QImage &image);
+    // Takes the pixels of a decode taken over, for drawing at `device`.
+    void settle(const QSize &device) const;
+    void dropPending();
 
-    QImage m_image;
+    // The picture's own size; the pixels may still be on their way.
+    QSize m_size;
+    bool m_hasAlpha = false;
+    // At the picture's own size; null while only m_reduced is held.
+    mutable QImage m_image;
+    // Decoded ahead at libjpeg's n/8 for a smaller drawing, with the encoded
+    // picture kept for a decode at full size, should one be asked for.
+    mutable QImage m_reduced;
+    mutable QByteArray m_encoded;
+    mutable std::shared_ptr<TDecodeJob> m_pending;
+    QString m_pendingSource;
     QString m_lastError;
     bool m_transparent = false;
 };

@@ -1,0 +1,79 @@
+#include "TDecodeAhead.h"
+
+#include "TDecodeJob.h"
+
+#include <QFile>
+#include <QList>
+
+#include <mutex>
+
+namespace {
+
+// The decodes under way that no picture has taken over yet.
+std::mutex registryMutex;
+
+QList<std::shared_ptr<TDecodeJob>> &registry()
+{
+    static QList<std::shared_ptr<TDecodeJob>> jobs;
+    return jobs;
+}
+
+std::shared_ptr<TDecodeJob> find(const QString &fileName)
+{
+    for (const std::shared_ptr<TDecodeJob> &job : registry())
+        if (job->FileName() == fileName)
+            return job;
+    return nullptr;
+}
+
+} // namespace
+
+namespace {
+
+std::shared_ptr<TDecodeJob> readFile(const QString &fileName)
+{
+    // Here, not on the thread: see TDecodeJob.
+    QFile file(fileName);
+    const bool read = file.open(QIODevice::ReadOnly);
+    return std::make_shared<TDecodeJob>(
+        fileName, read, read ? file.readAll() : QByteArray(), read ? QString() : file.errorString());
+}
+
+} // namespace
+
+TDecodeAhead::TDecodeAhead(const QString &fileName)
+    : m_job(readFile(fileName))
+{
+    {
+        const std::lock_guard<std::mutex> lock(registryMutex);
+        registry().append(m_job);
+    }
+    m_thread = std::thread([job = m_job] { job->Run(); });
+}
+
+TDecodeAhead::~TDecodeAhead()
+{
+    {
+        const std::lock_guard<std::mutex> lock(registryMutex);
+        registry().removeOne(m_job);
+    }
+    // A picture that took the decode over and never drew decodes by itself.
+    m_job->Abandon();
+    m_thread.join();
+}
+
+void TDecodeAhead::DrawnAt(const QString &fileName, const QSize &device)
+{
+    const std::lock_guard<std::mutex> lock(registryMutex);
+    if (const std::shared_ptr<TDecodeJob> job = find(fileName))
+        job->DrawnAt(device);
+}
+
+std::shared_ptr<TDecodeJob> TDecodeAhead::TakeOver(const QString &fileName)
+{
+    const std::lock_guard<std::mutex> lock(registryMutex);
+    const std::shared_ptr<TDecodeJob> job = find(fileName);
+    if (job)
+        registry().removeOne(job);
+    return job;
+}

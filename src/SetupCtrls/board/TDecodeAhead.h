@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+#include <thread>
+
+class TDecodeJob;
+
+// Decodes a JPEG file on a thread of its own, so that the decoding overlaps
+// the program's other start-up work; it may start before the application
+// object exists. The first TPicture::LoadFromFile of the same name takes the
+// decode over and the pixels when it first draws, waiting only if the thread
+// is not done: one decode, the same pixels.
+//
+// The thread reads the file and its header at once and then waits for the
+// device size the picture will be drawn at (DrawnAt, else the picture's first
+// drawing), to let libjpeg decode at the smallest n/8 that still covers it.
+class TDecodeAhead
+{
+public:
+    explicit TDecodeAhead(const QString &fileName);
+    // Waits for the thread; one still waiting for a size stops at once.
+    ~TDecodeAhead();
+    TDecodeAhead(const TDecodeAhead &) = delete;
+    TDecodeAhead &operator=(const TDecodeAhead &) = delete;
+
+    // The device size the picture of fileName will be drawn at, if its decode
+    // is under way; only the first size given counts.
+    static void DrawnAt(const QString &fileName, const QSize &device);
+    // The decode of fileName under way and not yet taken over, or none.
+    static std::shared_ptr<TDecodeJob> TakeOver(const QString &fileName);
+
+private:
+    std::shared_ptr<TDecodeJob> m_job;
+    std::thread m_thread;
+};
