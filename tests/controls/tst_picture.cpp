@@ -1,6 +1,7 @@
 // The picture holder: the board photograph as shipped, the JPEG decoder's
 // output, and what damaged input does.
 #include "DrawingChecks.h"
+#include "TDecodeAhead.h"
 #include "TPicture.h"
 #include "TestMain.h"
 
@@ -61,14 +62,26 @@ private slots:
 void tst_Picture::boardPhotograph_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::newRow("committed file") << boardPhoto();
-    QTest::newRow("compiled-in resource") << FileBytes(QStringLiteral(":/board.jpg"));
+    QTest::addColumn<QSize>("drawnAt"); // valid: decoded ahead for drawing at these device pixels
+    QTest::addColumn<int>("scale"); // the n of libjpeg's n/8 for that size
+    const QByteArray resource = FileBytes(QStringLiteral(":/board.jpg"));
+    QTest::newRow("committed file") << boardPhoto() << QSize() << 8;
+    QTest::newRow("compiled-in resource") << resource << QSize() << 8;
+    QTest::newRow("decoded ahead for 400 x 400 (1x): in full, 6/8 is slower") << resource << QSize(400, 400) << 8;
+    QTest::newRow("decoded ahead for 800 x 800 (2x): in full") << resource << QSize(800, 800) << 8;
+    QTest::newRow("decoded ahead for 300 x 300: 4/8") << resource << QSize(300, 300) << 4;
+    QTest::newRow("decoded ahead for 300 x 303: 4/8, nothing to scale") << resource << QSize(300, 303) << 4;
+    QTest::newRow("decoded ahead for 140 x 152: 2/8") << resource << QSize(140, 152) << 2;
+    QTest::newRow("decoded ahead for 301 x 300: in full") << resource << QSize(301, 300) << 8;
 }
 
 void tst_Picture::boardPhotograph()
 {
-    // Guards against shipping a photo of the wrong size or kind, or one the decoder refuses.
+    // Guards against shipping a photo of the wrong size or kind, or one the decoder refuses;
+    // decoded ahead, against a picture coarser than its drawing, scaled twice, or another photo.
     QFETCH(QByteArray, data);
+    QFETCH(QSize, drawnAt);
+    QFETCH(int, scale);
     QVERIFY(!data.isEmpty());
     QString error;
     bool progressive = false;
@@ -84,8 +97,46 @@ void tst_Picture::boardPhotograph()
     const QRgb middle = image.pixel(60, 300);
     QVERIFY(qGreen(middle) > qRed(middle) + 30 && qGreen(middle) > qBlue(middle) + 20);
 
+    if (!drawnAt.isValid()) {
+        TPicture picture;
+        QVERIFY(picture.LoadFromData(data));
+        QCOMPARE(picture.Image(), image);
+        return;
+    }
+
+    const QString file = QStringLiteral(":/board.jpg");
+    const TDecodeAhead ahead(file);
+    TDecodeAhead::DrawnAt(file, drawnAt);
     TPicture picture;
-    QVERIFY(picture.LoadFromData(data));
+    QVERIFY(picture.LoadFromFile(file));
+    // Its own size at once, whatever size the pixels come in.
+    QCOMPARE(QSize(picture.Width(), picture.Height()), QSize(600, 605));
+    QCOMPARE(TPicture::ScaleFor(image.size(), drawnAt), scale);
+    const QImage shown = picture.ImageFor(drawnAt);
+    QCOMPARE(shown.size(), drawnAt);
+    // Decoded at n/8, each edge rounded up, and scaled once, smoothly, to the drawing.
+    QSize own;
+    const QImage decoded = TPicture::DecodeJpegScaled(
+        data, [scale](const QSize &) { return scale; }, nullptr, &own);
+    QCOMPARE(own, QSize(600, 605));
+    QCOMPARE(decoded.size(), QSize((600 * scale + 7) / 8, (605 * scale + 7) / 8));
+    QVERIFY((decoded.width() >= drawnAt.width() && decoded.height() >= drawnAt.height()) || scale == 8);
+    QCOMPARE(shown, decoded.scaled(drawnAt, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // The same photograph as the full decode scaled alike, up to the decoder's rounding.
+    const QImage full = image.scaled(drawnAt, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    qint64 total = 0;
+    int worst = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = full.pixel(x, y);
+            for (const int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)}) {
+                total += qAbs(d);
+                worst = qMax(worst, qAbs(d));
+            }
+        }
+    const double mean = double(total) / (3.0 * shown.width() * shown.height());
+    QVERIFY2(mean < 8, qPrintable(QStringLiteral("mean %1, worst %2").arg(mean).arg(worst)));
+    // The picture at its own size is still there for whoever asks.
     QCOMPARE(picture.Image(), image);
 }
 
@@ -136,40 +187,67 @@ void tst_Picture::decodedPixels()
 void tst_Picture::damagedInputLeavesEmptyPicture_data()
 {
     QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("ahead"); // from a file a TDecodeAhead decodes
     const QByteArray photo = boardPhoto();
     QRandomGenerator rng(4711);
     QByteArray noise(4096, Qt::Uninitialized);
     for (char &c : noise)
         c = char(rng.bounded(256));
 
-    QTest::newRow("no bytes") << QByteArray();
-    QTest::newRow("random bytes") << noise;
-    QTest::newRow("JPEG marker, then random bytes") << QByteArray("\xFF\xD8\xFF", 3) + noise;
-    QTest::newRow("cut after the start marker") << photo.left(2);
-    QTest::newRow("cut in the headers") << photo.left(300);
-    QTest::newRow("cut in the first scan") << photo.left(photo.size() / 5);
-    QTest::newRow("cut halfway") << photo.left(photo.size() / 2);
-    QTest::newRow("cut before the end marker") << photo.left(photo.size() - 2);
-    QTest::newRow("zero width in the frame header") << withFrameSize(0, 605);
-    QTest::newRow("absurd size in the frame header") << withFrameSize(65000, 65000);
-    QTest::newRow("plain text") << QByteArray("not a picture at all\n");
+    QTest::newRow("no bytes") << QByteArray() << false;
+    QTest::newRow("random bytes") << noise << false;
+    QTest::newRow("JPEG marker, then random bytes") << QByteArray("\xFF\xD8\xFF", 3) + noise << false;
+    QTest::newRow("cut after the start marker") << photo.left(2) << false;
+    QTest::newRow("cut in the headers") << photo.left(300) << false;
+    QTest::newRow("cut in the first scan") << photo.left(photo.size() / 5) << false;
+    QTest::newRow("cut halfway") << photo.left(photo.size() / 2) << false;
+    QTest::newRow("cut before the end marker") << photo.left(photo.size() - 2) << false;
+    QTest::newRow("zero width in the frame header") << withFrameSize(0, 605) << false;
+    QTest::newRow("absurd size in the frame header") << withFrameSize(65000, 65000) << false;
+    QTest::newRow("plain text") << QByteArray("not a picture at all\n") << false;
+    QTest::newRow("decoded ahead, cut halfway") << photo.left(photo.size() / 2) << true;
+    QTest::newRow("decoded ahead, cut before the end marker") << photo.left(photo.size() - 2) << true;
+    QTest::newRow("decoded ahead, cut in the headers") << photo.left(300) << true;
+    QTest::newRow("decoded ahead, absurd size in the frame header") << withFrameSize(65000, 65000) << true;
+    QTest::newRow("decoded ahead, random bytes") << noise << true;
+    QTest::newRow("decoded ahead, empty file") << QByteArray() << true;
 }
 
 void tst_Picture::damagedInputLeavesEmptyPicture()
 {
-    // Guards against a damaged file crashing or aborting the program, leaving a half-grey photo, or failing silently.
+    // Guards against a damaged file crashing or aborting the program, leaving a half-grey photo, or failing silently,
+    // also when the damage shows only once a decoder ahead has read the header.
     QFETCH(QByteArray, data);
+    QFETCH(bool, ahead);
     TPicture picture;
     QVERIFY(picture.LoadFromData(boardPhoto()));
     QSignalSpy changes(&picture, &TPicture::OnChange);
 
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load the picture: .+")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-    QVERIFY(!picture.LoadFromData(data));
+    if (!ahead) {
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load the picture: .+")));
+        QVERIFY(!picture.LoadFromData(data));
+        QCOMPARE(changes.count(), 1);
+    } else {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(data);
+        file.close();
+        QTest::ignoreMessage(QtWarningMsg,
+            QRegularExpression(
+                QStringLiteral("^TPicture: cannot load %1: .+").arg(QRegularExpression::escape(file.fileName()))));
+        const TDecodeAhead decoder(file.fileName());
+        TDecodeAhead::DrawnAt(file.fileName(), QSize(400, 400));
+        // Refused at once when the header tells, else at the first drawing.
+        const bool loaded = picture.LoadFromFile(file.fileName());
+        QCOMPARE(picture.Empty(), !loaded);
+        QVERIFY(picture.ImageFor(QSize(400, 400)).isNull());
+        QCOMPARE(changes.count(), loaded ? 2 : 1);
+    }
     QVERIFY(picture.Empty());
     QCOMPARE(picture.Width(), 0);
     QVERIFY(!picture.LastError().isEmpty());
-    QCOMPARE(changes.count(), 1);
 
     QString error;
     QVERIFY(TPicture::DecodeJpeg(data, &error).isNull());

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QList>
+#include <QThreadPool>
 
 #include <mutex>
 
@@ -26,13 +27,10 @@ std::shared_ptr<TDecodeJob> find(const QString &fileName)
     return nullptr;
 }
 
-} // namespace
-
-namespace {
-
 std::shared_ptr<TDecodeJob> readFile(const QString &fileName)
 {
-    // Here, not on the thread: see TDecodeJob.
+    // On the starting thread, like the pool below: the first thread of a
+    // process to create a QObject becomes Qt's main thread.
     QFile file(fileName);
     const bool read = file.open(QIODevice::ReadOnly);
     return std::make_shared<TDecodeJob>(
@@ -48,7 +46,7 @@ TDecodeAhead::TDecodeAhead(const QString &fileName)
         const std::lock_guard<std::mutex> lock(registryMutex);
         registry().append(m_job);
     }
-    m_thread = std::thread([job = m_job] { job->Run(); });
+    QThreadPool::globalInstance()->start([job = m_job] { job->Run(); });
 }
 
 TDecodeAhead::~TDecodeAhead()
@@ -59,7 +57,7 @@ TDecodeAhead::~TDecodeAhead()
     }
     // A picture that took the decode over and never drew decodes by itself.
     m_job->Abandon();
-    m_thread.join();
+    m_job->WaitUntilDone();
 }
 
 void TDecodeAhead::DrawnAt(const QString &fileName, const QSize &device)

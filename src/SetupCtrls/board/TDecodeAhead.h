@@ -4,19 +4,19 @@
 #include <QString>
 
 #include <memory>
-#include <thread>
 
 class TDecodeJob;
 
-// Decodes a JPEG file on a thread of its own, so that the decoding overlaps
-// the program's other start-up work; it may start before the application
-// object exists. The first TPicture::LoadFromFile of the same name takes the
-// decode over and the pixels when it first draws, waiting only if the thread
-// is not done: one decode, the same pixels.
+// Decodes a JPEG file on a thread of Qt's global pool, so that the decoding
+// overlaps the program's other start-up work; it may start before the
+// application object exists. The first TPicture::LoadFromFile of the same
+// name takes the decode over and the pixels when it first draws, waiting
+// only if the thread is not done: one decode, the same pixels.
 //
-// The thread reads the file and its header at once and then waits for the
-// device size the picture will be drawn at (DrawnAt, else the picture's first
-// drawing), to let libjpeg decode at the smallest n/8 that still covers it.
+// The thread reads the header at once and then waits for the device size the
+// picture will be drawn at (DrawnAt, else the picture's first drawing): libjpeg
+// decodes at the smallest n/8 that still covers it, and the thread scales the
+// result smoothly to that size, as the board picture would at its paint.
 class TDecodeAhead
 {
 public:
@@ -34,5 +34,4 @@ public:
 
 private:
     std::shared_ptr<TDecodeJob> m_job;
-    std::thread m_thread;
 };

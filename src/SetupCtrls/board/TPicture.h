@@ -37,9 +37,9 @@ public:
     // The decoded image at the picture's own size, ready to draw: RGB32, or
     // premultiplied ARGB32 for a non-JPEG image with an alpha channel.
     const QImage &Image() const;
-    // What to scale from for drawing at `device` pixels: the picture as
-    // decoded ahead for that size (libjpeg's n/8, at least `device` each way)
-    // when it covers them, else Image().
+    // What to draw at `device` pixels, scaled smoothly to them unless it has
+    // that size: the picture as a TDecodeAhead prepared it for exactly that
+    // size, else Image().
     const QImage &ImageFor(const QSize &device) const;
     // What the last failed load said; empty after a good one.
     QString LastError() const { return m_lastError; }
@@ -62,7 +62,8 @@ public:
     // n, 1 to 8; any other answer stops the decode. *size: the picture's own.
     static QImage DecodeJpegScaled(const QByteArray &data, const std::function<int(QSize)> &scale,
         QString *error = nullptr, QSize *size = nullptr);
-    // The smallest n for which n/8 of `size` still covers `device`; 8 if none.
+    // The smallest n of 1, 2, 4 and 8 for which n/8 of `size` still covers
+    // `device`: the scales libjpeg-turbo decodes fastest.
     static int ScaleFor(const QSize &size, const QSize &device);
     // Starts with the JPEG start-of-image marker.
     static bool LooksLikeJpeg(const QByteArray &data);
@@ -82,11 +83,11 @@ private:
     // The picture's own size; the pixels may still be on their way.
     QSize m_size;
     bool m_hasAlpha = false;
-    // At the picture's own size; null while only m_reduced is held.
+    // At the picture's own size; null while only m_prepared is held.
     mutable QImage m_image;
-    // Decoded ahead at libjpeg's n/8 for a smaller drawing, with the encoded
-    // picture kept for a decode at full size, should one be asked for.
-    mutable QImage m_reduced;
+    // Prepared ahead for one drawing size (decoded at n/8 and scaled), with
+    // the encoded picture kept while m_image is null, should it be asked for.
+    mutable QImage m_prepared;
     mutable QByteArray m_encoded;
     mutable std::shared_ptr<TDecodeJob> m_pending;
     QString m_pendingSource;
