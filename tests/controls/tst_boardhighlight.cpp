@@ -303,10 +303,20 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
     // Most of the reach is tinted: the ring was really drawn there.
     QVERIFY(ringPixels > reach.width() * reach.height() / 2);
 
+    // The looks not shown yet come from the same pixels, in the colour of the first paint.
+    QImage lit = photo.copy(reach), bright = photo.copy(reach);
+    TBoardHighlight::RenderRing(
+        lit, reach.width() - 1, reach.height() - 1, false, ring->TypeColor(), ring->LitOpacity());
+    TBoardHighlight::RenderRing(
+        bright, reach.width() - 1, reach.height() - 1, true, ring->TypeColor(), ring->BrightOpacity());
     const QImage normal = ring->NormalImage();
     ring->setHighlightType(htOptions);
     ring->repaint();
     QCOMPARE(ring->NormalImage(), normal);
+    if (core == reach) {
+        QCOMPARE(ring->LitImage(), lit);
+        QCOMPARE(ring->BrightImage(), bright);
+    }
 }
 
 void tst_BoardHighlight::accessible_data()
