@@ -15,8 +15,9 @@ class TDecodeJob;
 //
 // The thread reads the header at once and then waits for the device size the
 // picture will be drawn at (DrawnAt, else the picture's first drawing): libjpeg
-// decodes at the smallest n/8 that still covers it, and the thread scales the
-// result smoothly to that size, as the board picture would at its paint.
+// decodes at the smallest scale that still covers it (TPicture::ScaleFor), and
+// the thread scales the result smoothly to that size, as the board picture
+// would at its paint.
 class TDecodeAhead
 {
 public:

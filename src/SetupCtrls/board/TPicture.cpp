@@ -256,9 +256,9 @@ int TPicture::ScaleFor(const QSize &size, const QSize &device)
 {
     // libjpeg rounds a scaled edge up.
     const auto covers = [](int edge, int n, int wanted) { return (edge * n + 7) / 8 >= wanted; };
-    // Only the scales libjpeg-turbo runs with SIMD: at 3/8 and 5/8 to 7/8 its
+    // Only the scales libjpeg-turbo transforms with SIMD: at 5/8 to 7/8 its
     // plain C transforms make the board photograph slower to decode than in
-    // full, and the progressive scans cost the same at every scale.
+    // full, as its progressive scans cost the same at every scale.
     for (const int n : {1, 2, 4})
         if (covers(size.width(), n, device.width()) && covers(size.height(), n, device.height()))
             return n;
