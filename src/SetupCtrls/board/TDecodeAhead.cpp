@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QList>
-#include <QThreadPool>
 
 #include <mutex>
 
@@ -29,8 +28,8 @@ std::shared_ptr<TDecodeJob> find(const QString &fileName)
 
 std::shared_ptr<TDecodeJob> readFile(const QString &fileName)
 {
-    // On the starting thread, like the pool below: the first thread of a
-    // process to create a QObject becomes Qt's main thread.
+    // On the starting thread, which also creates the pool: the first thread
+    // of a process to create a QObject becomes Qt's main thread.
     QFile file(fileName);
     const bool read = file.open(QIODevice::ReadOnly);
     return std::make_shared<TDecodeJob>(
@@ -46,7 +45,7 @@ TDecodeAhead::TDecodeAhead(const QString &fileName)
         const std::lock_guard<std::mutex> lock(registryMutex);
         registry().append(m_job);
     }
-    QThreadPool::globalInstance()->start([job = m_job] { job->Run(); });
+    m_job->Start();
 }
 
 TDecodeAhead::~TDecodeAhead()
@@ -55,9 +54,7 @@ TDecodeAhead::~TDecodeAhead()
         const std::lock_guard<std::mutex> lock(registryMutex);
         registry().removeOne(m_job);
     }
-    // A picture that took the decode over and never drew decodes by itself.
-    m_job->Abandon();
-    m_job->WaitUntilDone();
+    m_job->WaitUntilIdle();
 }
 
 void TDecodeAhead::DrawnAt(const QString &fileName, const QSize &device)

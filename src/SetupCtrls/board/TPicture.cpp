@@ -42,10 +42,6 @@ struct DecodeOutcome
 // Hands out the row memory for the decoded image. It is called outside any
 // libjpeg call, so the error manager's longjmp never crosses it.
 using AllocateRows = unsigned char *(*)(void *context, int width, int height, std::size_t *stride);
-// Names the n of the n/8 at which libjpeg decodes, from the picture's own
-// size once the header is read; 0 stops the decode. Called outside any
-// libjpeg call, like AllocateRows.
-using ChooseScale = int (*)(void *context, int width, int height);
 
 [[noreturn]] void failWith(j_common_ptr cinfo, const char *text)
 {
@@ -85,8 +81,9 @@ inline unsigned char mulDiv255(unsigned a, unsigned b)
 
 // Only plain C data lives in this frame: the error manager leaves it by
 // longjmp, which must not skip a destructor.
-bool decodeJpegRaw(const unsigned char *data, unsigned long size, ChooseScale choose, AllocateRows allocate,
-    void *context, DecodeOutcome *out)
+// With `allocate` null it reads the header only.
+bool decodeJpegRaw(
+    const unsigned char *data, unsigned long size, AllocateRows allocate, void *context, DecodeOutcome *out)
 {
     jpeg_decompress_struct cinfo;
     DecodeErrorMgr err;
@@ -137,11 +134,10 @@ bool decodeJpegRaw(const unsigned char *data, unsigned long size, ChooseScale ch
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), "unsupported colour space");
     }
 
-    const int scale = choose ? choose(context, out->width, out->height) : 8;
-    if (scale < 1 || scale > 8)
-        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "decoding stopped");
-    cinfo.scale_num = static_cast<unsigned>(scale);
-    cinfo.scale_denom = 8;
+    if (!allocate) {
+        jpeg_destroy_decompress(&cinfo);
+        return true;
+    }
 
     jpeg_start_decompress(&cinfo);
 
@@ -184,44 +180,14 @@ bool decodeJpegRaw(const unsigned char *data, unsigned long size, ChooseScale ch
     return true;
 }
 
-struct DecodeTarget
-{
-    QImage image;
-    const std::function<int(QSize)> *scale = nullptr;
-};
-
 unsigned char *allocateImage(void *context, int width, int height, std::size_t *stride)
 {
-    QImage &image = static_cast<DecodeTarget *>(context)->image;
-    image = QImage(width, height, QImage::Format_RGB32);
-    if (image.isNull())
+    auto *image = static_cast<QImage *>(context);
+    *image = QImage(width, height, QImage::Format_RGB32);
+    if (image->isNull())
         return nullptr;
-    *stride = static_cast<std::size_t>(image.bytesPerLine());
-    return image.bits();
-}
-
-int askScale(void *context, int width, int height)
-{
-    return (*static_cast<DecodeTarget *>(context)->scale)(QSize(width, height));
-}
-
-QImage decodeJpeg(const QByteArray &data, const std::function<int(QSize)> *scale, QString *error, bool *progressive,
-    int *components, QSize *size)
-{
-    DecodeTarget target;
-    target.scale = scale;
-    DecodeOutcome outcome;
-    const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
-        static_cast<unsigned long>(data.size()), scale ? askScale : nullptr, allocateImage, &target, &outcome);
-    if (progressive)
-        *progressive = outcome.progressive;
-    if (components)
-        *components = outcome.components;
-    if (size)
-        *size = ok ? QSize(outcome.width, outcome.height) : QSize();
-    if (error)
-        *error = ok ? QString() : QString::fromLocal8Bit(outcome.message);
-    return ok ? target.image : QImage();
+    *stride = static_cast<std::size_t>(image->bytesPerLine());
+    return image->bits();
 }
 
 } // namespace
@@ -230,10 +196,7 @@ TPicture::TPicture(QObject *parent)
     : QObject(parent)
 { }
 
-TPicture::~TPicture()
-{
-    dropPending();
-}
+TPicture::~TPicture() = default;
 
 bool TPicture::LooksLikeJpeg(const QByteArray &data)
 {
@@ -243,26 +206,25 @@ bool TPicture::LooksLikeJpeg(const QByteArray &data)
 
 QImage TPicture::DecodeJpeg(const QByteArray &data, QString *error, bool *progressive, int *components)
 {
-    return decodeJpeg(data, nullptr, error, progressive, components, nullptr);
+    QImage image;
+    DecodeOutcome outcome;
+    const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
+        static_cast<unsigned long>(data.size()), allocateImage, &image, &outcome);
+    if (progressive)
+        *progressive = outcome.progressive;
+    if (components)
+        *components = outcome.components;
+    if (error)
+        *error = ok ? QString() : QString::fromLocal8Bit(outcome.message);
+    return ok ? image : QImage();
 }
 
-QImage TPicture::DecodeJpegScaled(
-    const QByteArray &data, const std::function<int(QSize)> &scale, QString *error, QSize *size)
+QSize TPicture::JpegSize(const QByteArray &data)
 {
-    return decodeJpeg(data, &scale, error, nullptr, nullptr, size);
-}
-
-int TPicture::ScaleFor(const QSize &size, const QSize &device)
-{
-    // libjpeg rounds a scaled edge up.
-    const auto covers = [](int edge, int n, int wanted) { return (edge * n + 7) / 8 >= wanted; };
-    // Only the scales libjpeg-turbo transforms with SIMD: at 5/8 to 7/8 its
-    // plain C transforms make the board photograph slower to decode than in
-    // full, as its progressive scans cost the same at every scale.
-    for (const int n : {1, 2, 4})
-        if (covers(size.width(), n, device.width()) && covers(size.height(), n, device.height()))
-            return n;
-    return 8;
+    DecodeOutcome outcome;
+    const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
+        static_cast<unsigned long>(data.size()), nullptr, nullptr, &outcome);
+    return ok ? QSize(outcome.width, outcome.height) : QSize();
 }
 
 bool TPicture::LoadFromFile(const QString &fileName)
@@ -307,26 +269,19 @@ bool TPicture::load(const QByteArray &data, const QString &source)
 
 bool TPicture::takeOver(const std::shared_ptr<TDecodeJob> &job, const QString &source)
 {
-    QByteArray data;
-    QSize size;
-    QString error;
-    const bool read = job->WaitForHeader(&data, &size, &error);
-    if (!read || size.isEmpty()) {
-        // Unreadable, not a JPEG or a damaged header: as without the decoder.
-        job->Abandon();
-        if (!read) {
-            fail(source, error);
-            return false;
-        }
-        return load(data, source);
+    if (!job->Read()) {
+        fail(source, job->ReadError());
+        return false;
     }
-    dropPending();
+    // Not a JPEG or a damaged header: as without the decoder.
+    if (job->Size().isEmpty())
+        return load(job->Data(), source);
+    m_pending.reset();
     m_lastError.clear();
-    m_size = size;
+    m_size = job->Size();
     m_hasAlpha = false;
     m_image = QImage();
     m_prepared = QImage();
-    m_encoded = data;
     m_pending = job;
     m_pendingSource = source;
     emit OnChange();
@@ -340,39 +295,18 @@ void TPicture::settle(const QSize &device) const
     const std::shared_ptr<TDecodeJob> job = std::exchange(m_pending, nullptr);
     QImage full;
     QString error;
-    QImage image = job->WaitForImage(device, &full, &error);
-    if (image.isNull() && error.isEmpty()) {
-        // The decoder was stopped before anyone asked: decode here instead.
-        full = DecodeJpeg(m_encoded, &error);
-        image = full;
-    }
-    if (image.isNull()) {
+    const QImage prepared = job->WaitForImage(device, &full, &error);
+    if (full.isNull()) {
         const_cast<TPicture *>(this)->fail(m_pendingSource, error);
         return;
     }
-    if (full.isNull() && image.size() == m_size)
-        full = image;
-    if (!full.isNull()) {
-        m_image = full;
-        m_encoded.clear();
-    }
-    if (image.size() != m_size)
-        m_prepared = image;
+    m_image = full;
+    m_prepared = prepared;
 }
 
 const QImage &TPicture::Image() const
 {
     settle(m_size);
-    if (m_image.isNull() && !m_encoded.isEmpty()) {
-        // Decoded ahead for a smaller drawing, now wanted at its own size.
-        QString error;
-        const QImage image = DecodeJpeg(m_encoded, &error);
-        if (image.isNull())
-            const_cast<TPicture *>(this)->fail(m_pendingSource, error);
-        else
-            m_image = image;
-        m_encoded.clear();
-    }
     return m_image;
 }
 
@@ -382,14 +316,6 @@ const QImage &TPicture::ImageFor(const QSize &device) const
     if (!m_prepared.isNull() && m_prepared.size() == device)
         return m_prepared;
     return Image();
-}
-
-void TPicture::dropPending()
-{
-    if (!m_pending)
-        return;
-    m_pending->Abandon();
-    m_pending.reset();
 }
 
 void TPicture::fail(const QString &source, const QString &error)
@@ -409,14 +335,12 @@ void TPicture::Assign(const TPicture *other)
         return;
     }
     other->settle(other->m_size);
-    dropPending();
+    m_pending.reset();
     m_transparent = other->m_transparent;
     m_size = other->m_size;
     m_hasAlpha = other->m_hasAlpha;
     m_image = other->m_image;
     m_prepared = other->m_prepared;
-    m_encoded = other->m_encoded;
-    m_pendingSource = other->m_pendingSource;
     emit OnChange();
 }
 
@@ -435,11 +359,10 @@ void TPicture::setTransparent(bool value)
 
 void TPicture::setImage(const QImage &image)
 {
-    dropPending();
+    m_pending.reset();
     m_image = image;
     m_size = image.size();
     m_hasAlpha = image.hasAlphaChannel();
     m_prepared = QImage();
-    m_encoded.clear();
     emit OnChange();
 }

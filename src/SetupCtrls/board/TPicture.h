@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class TDecodeJob;
@@ -12,10 +11,10 @@ class TDecodeJob;
 // Qt's image reader. A file that cannot be decoded leaves the holder empty
 // and says why on stderr.
 //
-// A file that a TDecodeAhead is decoding is taken over by LoadFromFile once
-// its header is read; the pixels are taken when they are first asked for,
-// waiting only if the decoder is not done. Damage found after the header
-// then empties the holder at that moment, with the same warning and OnChange.
+// A file that a TDecodeAhead is decoding is taken over by LoadFromFile, which
+// knows its size from the header; the pixels are taken when they are first
+// asked for, waiting only if the decoder is not done. Damage found past the
+// header empties the holder at that moment, with the same warning and OnChange.
 class TPicture : public QObject
 {
     Q_OBJECT
@@ -38,7 +37,7 @@ public:
     // premultiplied ARGB32 for a non-JPEG image with an alpha channel.
     const QImage &Image() const;
     // What to draw at `device` pixels, scaled smoothly to them unless it has
-    // that size: the picture as a TDecodeAhead prepared it for exactly that
+    // that size: the picture as its TDecodeAhead scaled it for exactly that
     // size, else Image().
     const QImage &ImageFor(const QSize &device) const;
     // What the last failed load said; empty after a good one.
@@ -57,14 +56,9 @@ public:
     // a warning from the decoder counts as an error.
     static QImage DecodeJpeg(
         const QByteArray &data, QString *error = nullptr, bool *progressive = nullptr, int *components = nullptr);
-    // The same, decoded at n/8 of the picture's size (each edge rounded up):
-    // `scale` gets the picture's own size once the header is read and names
-    // n, 1 to 8; any other answer stops the decode. *size: the picture's own.
-    static QImage DecodeJpegScaled(const QByteArray &data, const std::function<int(QSize)> &scale,
-        QString *error = nullptr, QSize *size = nullptr);
-    // The smallest n of 1, 2, 4 and 8 for which n/8 of `size` still covers
-    // `device`: the scales libjpeg-turbo decodes fastest.
-    static int ScaleFor(const QSize &size, const QSize &device);
+    // The size a JPEG header gives; empty when the header is damaged or
+    // names a size or colour space the decoder refuses.
+    static QSize JpegSize(const QByteArray &data);
     // Starts with the JPEG start-of-image marker.
     static bool LooksLikeJpeg(const QByteArray &data);
 
@@ -78,17 +72,13 @@ private:
     void setImage(const QImage &image);
     // Takes the pixels of a decode taken over, for drawing at `device`.
     void settle(const QSize &device) const;
-    void dropPending();
 
     // The picture's own size; the pixels may still be on their way.
     QSize m_size;
     bool m_hasAlpha = false;
-    // At the picture's own size; null while only m_prepared is held.
     mutable QImage m_image;
-    // Prepared ahead for one drawing size (decoded at n/8 and scaled), with
-    // the encoded picture kept while m_image is null, should it be asked for.
+    // Scaled by the decoder for the one size the picture is drawn at.
     mutable QImage m_prepared;
-    mutable QByteArray m_encoded;
     mutable std::shared_ptr<TDecodeJob> m_pending;
     QString m_pendingSource;
     QString m_lastError;
