@@ -5,7 +5,8 @@
 
 int main(int argc, char *argv[])
 {
-    // The photograph decodes on a second core beside the start-up.
+    // The photograph is read at once and decoded on a second core once the window has
+    // named the size it shows it at.
     const TDecodeAhead photo(TMainForm::PhotoFile());
     TApplication app(argc, argv);
     InstallPortAccess();

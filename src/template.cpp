@@ -42,7 +42,7 @@ TMainForm::TMainForm(QWidget *parent)
     // The window keeps handling its messages while a write waits.
     , m_registers(0, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); })
 {
-    // A decode of the photograph under way scales it to the size it is shown at.
+    // A decoder waiting for the photograph's size starts now, beside the design.
     TDecodeAhead::DrawnAt(PhotoFile(), DeviceSize(PhotoShownSize, devicePixelRatioF()));
     ui->setupUi(this);
     LinkReferences();

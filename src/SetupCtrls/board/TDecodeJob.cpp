@@ -12,69 +12,34 @@ TDecodeJob::TDecodeJob(const QString &fileName, bool read, const QByteArray &dat
     , m_size(read ? TPicture::JpegSize(data) : QSize())
 { }
 
-void TDecodeJob::Start()
-{
-    if (m_size.isEmpty())
-        return;
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_running;
-    }
-    QThreadPool::globalInstance()->start([job = shared_from_this()] { job->decode(); });
-}
-
-void TDecodeJob::decode()
-{
-    QString error;
-    const QImage full = TPicture::DecodeJpeg(m_data, &error);
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_full = full;
-    m_error = error;
-    m_decoded = true;
-    if (m_deviceGiven && !full.isNull()) {
-        // The size came first: scaled on this thread, right away.
-        lock.unlock();
-        scale();
-        lock.lock();
-    }
-    --m_running;
-    m_changed.notify_all();
-}
-
-void TDecodeJob::scale()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const QImage full = m_full;
-    const QSize device = m_device;
-    lock.unlock();
-    // A pool thread scales alone: Qt spreads a scaling over the pool only
-    // when the caller is not one of its threads.
-    const QImage prepared
-        = full.size() == device ? full : full.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    lock.lock();
-    m_prepared = prepared;
-    m_scaled = true;
-    m_changed.notify_all();
-}
-
 void TDecodeJob::DrawnAt(const QSize &device)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_deviceGiven)
+    if (m_started || m_size.isEmpty())
         return;
-    m_deviceGiven = true;
+    m_started = true;
     // Scaling to nothing gives nothing; one pixel still tells the decode went well.
     m_device = device.expandedTo(QSize(1, 1));
-    if (m_decoded && !m_full.isNull()) {
-        // The decode came first: scaled on a thread of its own.
-        ++m_running;
-        QThreadPool::globalInstance()->start([job = shared_from_this()] {
-            job->scale();
-            const std::lock_guard<std::mutex> lock(job->m_mutex);
-            --job->m_running;
-            job->m_changed.notify_all();
-        });
+    QThreadPool::globalInstance()->start([job = shared_from_this()] { job->run(); });
+}
+
+void TDecodeJob::run()
+{
+    QString error;
+    const QImage full = TPicture::DecodeJpeg(m_data, &error);
+    // m_device was set before the pool started this, and stays.
+    QImage prepared = full;
+    if (!full.isNull() && full.size() != m_device) {
+        // A pool thread scales alone: Qt spreads a scaling over the pool only
+        // when the caller is not one of its threads.
+        prepared = full.scaled(m_device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_full = full;
+    m_prepared = prepared;
+    m_error = error;
+    m_done = true;
+    m_changed.notify_all();
 }
 
 QImage TDecodeJob::WaitForImage(const QSize &device, QImage *full, QString *error)
@@ -86,7 +51,7 @@ QImage TDecodeJob::WaitForImage(const QSize &device, QImage *full, QString *erro
     }
     DrawnAt(device);
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_decoded && (m_full.isNull() || m_scaled); });
+    m_changed.wait(lock, [this] { return m_done; });
     *full = m_full;
     *error = m_error;
     return m_prepared;
@@ -95,5 +60,5 @@ QImage TDecodeJob::WaitForImage(const QSize &device, QImage *full, QString *erro
 void TDecodeJob::WaitUntilIdle()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_running == 0; });
+    m_changed.wait(lock, [this] { return !m_started || m_done; });
 }

@@ -10,12 +10,11 @@
 #include <mutex>
 
 // One JPEG file decoded on Qt's thread pool (see TDecodeAhead), shared by
-// the pool and the picture that takes the decode over. The decode needs
-// nothing but the file; once the device size the picture is drawn at is
-// known as well, a pool thread also scales the picture smoothly to it, as
-// the board picture would at its paint. No step waits for another's input,
-// so the pool, which the application object waits for at its end, never
-// holds a thread that waits.
+// the pool and the picture that takes the decode over. The decode starts
+// once the device size the picture is drawn at is known, and the same pool
+// thread then scales the picture smoothly to it, as the board picture would
+// at its paint. Nothing on the pool waits: the application object waits for
+// the pool at its end.
 class TDecodeJob : public std::enable_shared_from_this<TDecodeJob>
 {
 public:
@@ -30,20 +29,19 @@ public:
     // and then there is nothing to decode.
     QSize Size() const { return m_size; }
 
-    // Puts the decode on the pool.
-    void Start();
-    // The device size the picture will be drawn at; only the first one counts.
+    // The device size the picture will be drawn at: starts the decode on the
+    // pool. Only the first size given counts.
     void DrawnAt(const QSize &device);
     // Gives `device` unless a size was given, and waits for the pixels: the
     // picture scaled for the size that counts and, in *full, at its own size;
-    // both null when the decode failed (*error says why).
+    // both null when there is nothing to decode or the decode failed (*error
+    // says why).
     QImage WaitForImage(const QSize &device, QImage *full, QString *error);
-    // Waits until none of the job's work is under way.
+    // Waits until the decode, once started, is done.
     void WaitUntilIdle();
 
 private:
-    void decode();
-    void scale();
+    void run();
 
     const QString m_fileName;
     const bool m_read;
@@ -52,10 +50,8 @@ private:
     const QSize m_size;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    int m_running = 0;
-    bool m_decoded = false;
-    bool m_scaled = false;
-    bool m_deviceGiven = false;
+    bool m_started = false;
+    bool m_done = false;
     QSize m_device;
     QImage m_full;
     QImage m_prepared;
