@@ -134,8 +134,8 @@ private:
     struct TLooksToRender
     {
         QImage beneath;
-        TColor color;
-        float bright, lit;
+        TColor color = 0;
+        float bright = 0, lit = 0;
     };
     mutable TLooksToRender m_looksToRender;
     float m_normalOpacity = 0.5f, m_litOpacity = 0.75f, m_brightOpacity = 1.0f;
