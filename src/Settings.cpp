@@ -3,6 +3,7 @@
 #include "PlatformChoice.h"
 #include "StandardDescriptors.h"
 #include "TApplication.h"
+#include "TDecodeAhead.h"
 #include "template.h"
 
 #include <cstdio>
@@ -17,6 +18,9 @@ int main(int argc, char *argv[])
     }
     // After the display check, which takes a platform set here for the user's choice.
     ApplyPlatformChoice(argc, argv);
+    // The photograph is read at once and decoded on a second core once the window has
+    // named the size it shows it at.
+    const TDecodeAhead photo(TMainForm::PhotoFile());
     TApplication app(argc, argv);
     InstallPortAccess();
     TMainForm form;

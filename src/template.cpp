@@ -1,12 +1,14 @@
 #include "template.h"
 #include "ui_template.h"
 
+#include "DevicePixels.h"
 #include "ExactClass.h"
 #include "MessageSeam.h"
 #include "PortPolicy.h"
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
+#include "TDecodeAhead.h"
 #include "TEdit.h"
 #include "TFrameWatch.h"
 #include "THelpForm.h"
@@ -42,6 +44,8 @@ TMainForm::TMainForm(QWidget *parent)
     // The window keeps handling its messages while a write waits.
     , m_registers(0, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); })
 {
+    // A decoder waiting for the photograph's size starts now, beside the design.
+    TDecodeAhead::DrawnAt(PhotoFile(), DeviceSize(PhotoShownSize, devicePixelRatioF()));
     ui->setupUi(this);
     LinkReferences();
     CreateSupporter();
@@ -66,7 +70,7 @@ void TMainForm::LinkReferences()
     ui->DFHighlight->setRadioPanel(ui->DFPanel);
     ui->BoardImage1->setFirst(ui->BaseHighlight);
     ui->BoardImage1->setMenu(ui->MainMenu1);
-    ui->BoardImage1->Picture()->LoadFromFile(QStringLiteral(":/board.jpg"));
+    ui->BoardImage1->Picture()->LoadFromFile(PhotoFile());
 
     // The client area is white; the panels paint their own face colour.
     QPalette white = ui->centralwidget->palette();

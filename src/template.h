@@ -31,6 +31,9 @@ public:
     static constexpr int DesignClientHeight = 589;
     // Outer size of the window when it is not maximised (client and menu bar).
     QSize DesignSize() const { return m_designSize; }
+    // The board photograph, and the size the design stretches it to (BoardImage1).
+    static QString PhotoFile() { return QStringLiteral(":/board.jpg"); }
+    static constexpr QSize PhotoShownSize {400, 400};
 
     TSetupSupporter *SetSup() const { return m_setSup; }
 

@@ -1,6 +1,7 @@
-// What the program's drawing costs: decoding the board photograph, building
-// the seven rings' images, one full repaint of the main window, and one paint
-// of a ring and of a jumper (which should be a single blit of a cached image).
+// What the program's drawing costs: decoding the board photograph (in the
+// window's thread and ahead, on the pool), building the seven rings' images,
+// one full repaint of the main window, and one paint of a ring and of a jumper
+// (which should be a single blit of a cached image).
 // Rows with a ratio argument run on a screen of that device pixel ratio.
 // Headless; build in Release for numbers worth quoting:
 //   QT_QPA_PLATFORM=offscreen ./bench_perf
@@ -11,6 +12,7 @@
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
+#include "TDecodeAhead.h"
 #include "TPicture.h"
 #include "TTwoJumper.h"
 #include "VORTAN32.h"
@@ -110,6 +112,24 @@ void BM_DecodePhotograph(benchmark::State &state)
 }
 BENCHMARK(BM_DecodePhotograph)->Unit(benchmark::kMillisecond);
 
+// The photograph as the program gets it: decoded on the pool and scaled there
+// to the picture's device pixels at the ratio given, from the decoder's start
+// until a waiting picture has it.
+void BM_DecodeAhead(benchmark::State &state)
+{
+    const QString file = QStringLiteral(":/board.jpg");
+    const QSize device = TMainForm::PhotoShownSize * int(state.range(0));
+    for (auto _ : state) {
+        const TDecodeAhead ahead(file);
+        TDecodeAhead::DrawnAt(file, device);
+        TPicture picture;
+        picture.LoadFromFile(file);
+        if (picture.ImageFor(device).size() != device)
+            state.SkipWithError("the photograph does not decode");
+    }
+}
+BENCHMARK(BM_DecodeAhead)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 // The board picture with the seven rings of the main window on it, hidden,
 // in a window on the screen of the given ratio.
 struct Board
@@ -152,10 +172,10 @@ bool ratioAvailable(benchmark::State &state)
 }
 
 // The first paint of each of the seven rings over the stretched photograph:
-// capturing the pixels beneath, rendering the three ring images and one blit.
-// From the bytes on: decoding the photograph and scaling it to the picture's
-// device pixels first.
-void BM_Rings(benchmark::State &state, bool fromBytes)
+// capturing the pixels beneath, rendering the normal look and one blit; with
+// all looks, the lit and bright looks that follow it too. From the bytes on:
+// decoding the photograph and scaling it to the picture's device pixels first.
+void BM_Rings(benchmark::State &state, bool fromBytes, bool allLooks)
 {
     if (!ratioAvailable(state))
         return;
@@ -179,6 +199,8 @@ void BM_Rings(benchmark::State &state, bool fromBytes)
         for (TBoardHighlight *ring : b->rings) {
             ring->show();
             ring->repaint();
+            if (allLooks)
+                benchmark::DoNotOptimize(ring->LitImage());
         }
 
         state.PauseTiming();
@@ -190,8 +212,9 @@ void BM_Rings(benchmark::State &state, bool fromBytes)
     if (unprepared)
         state.SkipWithError("a ring did not prepare in its first paint");
 }
-BENCHMARK_CAPTURE(BM_Rings, SevenRingImages, false)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Rings, PhotographAndRings, true)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Rings, SevenRingImages, false, false)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Rings, SevenRingsAllLooks, false, true)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Rings, PhotographAndRings, true, false)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // Counts the paint events the widgets of one window receive.
 class PaintEvents : public QObject

@@ -2,6 +2,7 @@
 // which timers fire and how much CPU five idle seconds cost.
 //   QT_QPA_PLATFORM=offscreen ./idle_probe [seconds]
 #include "TApplication.h"
+#include "TDecodeAhead.h"
 #include "VORTAN32.h"
 #include "template.h"
 
@@ -52,6 +53,8 @@ double cpuMs()
 
 int main(int argc, char *argv[])
 {
+    // As the program starts: the photograph's decoder thread must leave nothing behind.
+    const TDecodeAhead photo(TMainForm::PhotoFile());
     DriverPresent ports;
     SetPortBackend(&ports);
     TApplication app(argc, argv);

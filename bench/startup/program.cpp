@@ -5,6 +5,7 @@
 
 #include "TApplication.h"
 #include "TBoardHighlight.h"
+#include "TDecodeAhead.h"
 #include "VORTAN32.h"
 #include "template.h"
 
@@ -33,6 +34,7 @@ int menuEntries(const QMenuBar *bar)
 
 int main(int argc, char *argv[])
 {
+    const TDecodeAhead photo(TMainForm::PhotoFile());
     DriverPresent ports;
     SetPortBackend(&ports);
     TApplication app(argc, argv);

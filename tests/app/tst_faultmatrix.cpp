@@ -21,6 +21,7 @@
 #include "TApplication.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
+#include "TDecodeAhead.h"
 #include "TPicture.h"
 #include "TPopupForm.h"
 #include "TSetupSupporter.h"
@@ -44,6 +45,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -581,6 +583,7 @@ void tst_FaultMatrix::handlerThrows()
 void tst_FaultMatrix::damagedPhotograph_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // null: no photograph at all
+    QTest::addColumn<bool>("ahead"); // decoded beside the GUI, as the program starts it
     QFile file(QStringLiteral(":/board.jpg"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray photo = file.readAll();
@@ -588,8 +591,10 @@ void tst_FaultMatrix::damagedPhotograph_data()
     for (qsizetype i = photo.size() / 3; i < photo.size() / 3 + 64; ++i)
         flipped[i] = char(~flipped[i]);
     // Other damage the decoder meets is tst_picture's; the program handles every failed decode alike.
-    QTest::newRow("bytes damaged in a scan") << flipped;
-    QTest::newRow("resource missing") << QByteArray();
+    QTest::newRow("bytes damaged in a scan") << flipped << false;
+    QTest::newRow("resource missing") << QByteArray() << false;
+    QTest::newRow("bytes damaged in a scan, decoded ahead") << flipped << true;
+    QTest::newRow("resource missing, decoded ahead") << QByteArray() << true;
 }
 
 void tst_FaultMatrix::damagedPhotograph()
@@ -597,8 +602,12 @@ void tst_FaultMatrix::damagedPhotograph()
     // Guards against a damaged photograph crashing the program, leaving a
     // half-drawn board, or failing without saying so.
     QFETCH(QByteArray, bytes);
+    QFETCH(bool, ahead);
     PhotographSwap swap(bytes.isNull() ? nullptr : &bytes, m_dir.path());
     QVERIFY(swap.ready(!bytes.isNull()));
+    std::optional<TDecodeAhead> decoder;
+    if (ahead)
+        decoder.emplace(TMainForm::PhotoFile());
 
     SimulatedCard ports;
     ports.DriverMissing = true;
@@ -606,11 +615,14 @@ void tst_FaultMatrix::damagedPhotograph()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load :/board.jpg: .+")));
     TMainForm form;
     auto *board = form.findChild<TBoardImage *>(QStringLiteral("BoardImage1"));
-    QVERIFY(board->Picture()->Empty());
+    // Decoded ahead, damage past the header shows at the first paint.
+    if (!ahead)
+        QVERIFY(board->Picture()->Empty());
     form.showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QList<TBoardHighlight *> rings = form.findChildren<TBoardHighlight *>();
     QTRY_VERIFY(std::all_of(rings.cbegin(), rings.cend(), [](const TBoardHighlight *r) { return r->Prepared(); }));
+    QVERIFY(board->Picture()->Empty());
     // Without a photograph the rings still lead to their popups.
     auto *ring = form.findChild<TBoardHighlight *>(QStringLiteral("BaseHighlight"));
     QTest::mouseMove(ring, ring->rect().center());

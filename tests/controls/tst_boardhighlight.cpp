@@ -1,15 +1,19 @@
 // The highlight ring: its pixels, the images caught from the photograph, the
 // derived names, the panel link rules and the reordering group walk.
 #include "DensityScreens.h"
+#include "DevicePixels.h"
 #include "MainWindowFixture.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
+#include "TDecodeAhead.h"
 #include "TPicture.h"
 #include "TRadioPanel.h"
 #include "TestMain.h"
 
 #include <QAccessible>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -228,17 +232,28 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath_data()
 {
     QTest::addColumn<qreal>("ratio");
     QTest::addColumn<QRect>("place");
-    QTest::newRow("at 1") << 1.0 << QRect(180, 180, 41, 41);
-    QTest::newRow("at 2") << 2.0 << QRect(21, 64, 89, 33);
-    QTest::newRow("at 1.5, on half pixels") << 1.5 << QRect(21, 65, 89, 33);
-    QTest::newRow("at 1.25, on quarter pixels") << 1.25 << QRect(309, 271, 33, 54);
+    QTest::addColumn<bool>("ahead"); // the photograph decoded ahead for the board's device size
+    QTest::newRow("at 1") << 1.0 << QRect(180, 180, 41, 41) << false;
+    QTest::newRow("at 2") << 2.0 << QRect(21, 64, 89, 33) << false;
+    QTest::newRow("at 1.5, on half pixels") << 1.5 << QRect(21, 65, 89, 33) << false;
+    QTest::newRow("at 1.25, on quarter pixels") << 1.25 << QRect(309, 271, 33, 54) << false;
+    QTest::newRow("at 1, photograph decoded ahead") << 1.0 << QRect(53, 344, 268, 55) << true;
+    QTest::newRow("at 2, photograph decoded ahead") << 2.0 << QRect(150, 112, 96, 94) << true;
 }
 
 void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
 {
-    // Guards against rings caught at 1x and blown up, offset, without an earlier ring, seamed, or rebuilt on a change.
+    // Guards against rings caught at 1x and blown up, offset, without an earlier ring, seamed, rebuilt on a change,
+    // or catching other pixels than the photograph decoded ahead shows.
     QFETCH(qreal, ratio);
     QFETCH(QRect, place);
+    QFETCH(bool, ahead);
+    const QString photoFile = QStringLiteral(ZX_SOURCE_DIR "/resources/board.jpg");
+    std::optional<TDecodeAhead> decoder;
+    if (ahead) {
+        decoder.emplace(photoFile);
+        TDecodeAhead::DrawnAt(photoFile, DeviceSize(QSize(400, 400), ratio));
+    }
     QWidget window;
     window.resize(420, 420);
     if (!PlaceOnDensityScreen(&window, ratio))
@@ -248,7 +263,7 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
     board->setStretch(true);
     board->setCenterOnForm(false);
     board->setGeometry(7, 3, 400, 400);
-    QVERIFY(board->Picture()->LoadFromFile(QStringLiteral(ZX_SOURCE_DIR "/resources/board.jpg")));
+    QVERIFY(board->Picture()->LoadFromFile(photoFile));
     // An earlier ring lies under the one looked at, which must catch it too.
     Add(board, "Earlier", "Earlier", htOptions)->setGeometry(place.translated(place.width() / 2, place.height() / 2));
     TBoardHighlight *ring = Add(board, "Ring", "Ring", htSettings);
@@ -288,10 +303,20 @@ void tst_BoardHighlight::imagesCatchWhatLiesBeneath()
     // Most of the reach is tinted: the ring was really drawn there.
     QVERIFY(ringPixels > reach.width() * reach.height() / 2);
 
+    // The looks not shown yet come from the same pixels, in the colour of the first paint.
+    QImage lit = photo.copy(reach), bright = photo.copy(reach);
+    TBoardHighlight::RenderRing(
+        lit, reach.width() - 1, reach.height() - 1, false, ring->TypeColor(), ring->LitOpacity());
+    TBoardHighlight::RenderRing(
+        bright, reach.width() - 1, reach.height() - 1, true, ring->TypeColor(), ring->BrightOpacity());
     const QImage normal = ring->NormalImage();
     ring->setHighlightType(htOptions);
     ring->repaint();
     QCOMPARE(ring->NormalImage(), normal);
+    if (core == reach) {
+        QCOMPARE(ring->LitImage(), lit);
+        QCOMPARE(ring->BrightImage(), bright);
+    }
 }
 
 void tst_BoardHighlight::accessible_data()

@@ -1,10 +1,12 @@
 // The board picture: where it draws the photograph, where it places itself on its window,
 // how it sizes itself, and the request that opens the first highlight's popup.
 #include "DensityScreens.h"
+#include "DevicePixels.h"
 #include "DrawingChecks.h"
 #include "TBoardHighlight.h"
 #include "TBoardImage.h"
 #include "TColor.h"
+#include "TDecodeAhead.h"
 #include "TPicture.h"
 #include "TPopupForm.h"
 #include "TestMain.h"
@@ -12,6 +14,8 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -95,16 +99,21 @@ void tst_BoardImage::drawingRectangle_data()
     QTest::addColumn<bool>("stretch");
     QTest::addColumn<bool>("center");
     QTest::addColumn<QRect>("dest"); // in a 400 x 400 control
+    QTest::addColumn<bool>("ahead"); // the board photograph, decoded ahead for the drawing
     const QSize photo(600, 605);
-    QTest::newRow("stretch fills the control") << 1.0 << photo << true << false << QRect(0, 0, 400, 400);
-    QTest::newRow("stretch ignores center") << 1.0 << photo << true << true << QRect(0, 0, 400, 400);
-    QTest::newRow("centred shows the middle") << 1.0 << photo << false << true << QRect(-100, -102, 600, 605);
-    QTest::newRow("top left at its own size") << 1.0 << photo << false << false << QRect(0, 0, 600, 605);
+    QTest::newRow("stretch fills the control") << 1.0 << photo << true << false << QRect(0, 0, 400, 400) << false;
+    QTest::newRow("stretch ignores center") << 1.0 << photo << true << true << QRect(0, 0, 400, 400) << false;
+    QTest::newRow("centred shows the middle") << 1.0 << photo << false << true << QRect(-100, -102, 600, 605) << false;
+    QTest::newRow("top left at its own size") << 1.0 << photo << false << false << QRect(0, 0, 600, 605) << false;
     QTest::newRow("small picture centred, panel colour around")
-        << 1.0 << QSize(100, 50) << false << true << QRect(150, 175, 100, 50);
-    QTest::newRow("stretched at 2: 800 x 800") << 2.0 << photo << true << false << QRect(0, 0, 400, 400);
-    QTest::newRow("stretched at 1.25: 500 x 500") << 1.25 << photo << true << false << QRect(0, 0, 400, 400);
-    QTest::newRow("own size at 1.5: 900 x 908") << 1.5 << photo << false << false << QRect(0, 0, 600, 605);
+        << 1.0 << QSize(100, 50) << false << true << QRect(150, 175, 100, 50) << false;
+    QTest::newRow("stretched at 2: 800 x 800") << 2.0 << photo << true << false << QRect(0, 0, 400, 400) << false;
+    QTest::newRow("stretched at 1.25: 500 x 500") << 1.25 << photo << true << false << QRect(0, 0, 400, 400) << false;
+    QTest::newRow("own size at 1.5: 900 x 908") << 1.5 << photo << false << false << QRect(0, 0, 600, 605) << false;
+    QTest::newRow("photograph decoded ahead, stretched")
+        << 1.0 << photo << true << false << QRect(0, 0, 400, 400) << true;
+    QTest::newRow("photograph decoded ahead, stretched at 2")
+        << 2.0 << photo << true << false << QRect(0, 0, 400, 400) << true;
 }
 
 void tst_BoardImage::drawingRectangle()
@@ -115,11 +124,21 @@ void tst_BoardImage::drawingRectangle()
     QFETCH(bool, stretch);
     QFETCH(bool, center);
     QFETCH(QRect, dest);
+    QFETCH(bool, ahead);
+    const QString photoFile = QStringLiteral(ZX_SOURCE_DIR "/resources/board.jpg");
+    std::optional<TDecodeAhead> decoder;
     TBoardImage image;
     image.setAutoSize(false);
     image.setCenterOnForm(false);
     image.resize(400, 400);
-    loadTraced(image, picture.width(), picture.height());
+    if (ahead) {
+        decoder.emplace(photoFile);
+        TDecodeAhead::DrawnAt(photoFile, DeviceSize(dest.size(), ratio));
+        QVERIFY(image.Picture()->LoadFromFile(photoFile));
+        QCOMPARE(QSize(image.Picture()->Width(), image.Picture()->Height()), picture);
+    } else {
+        loadTraced(image, picture.width(), picture.height());
+    }
     image.setStretch(stretch);
     image.setCenter(center);
     QCOMPARE(image.size(), QSize(400, 400));
@@ -139,6 +158,16 @@ void tst_BoardImage::drawingRectangle()
         return;
     }
     const QImage shot = image.grab().toImage();
+    if (ahead) {
+        // Decoded beside the GUI or in it: the same pixels on screen.
+        TBoardImage here;
+        here.setAutoSize(false);
+        here.setCenterOnForm(false);
+        here.resize(400, 400);
+        QVERIFY(here.Picture()->LoadFromFile(photoFile));
+        here.setStretch(stretch);
+        QCOMPARE(shot, here.grab().toImage());
+    }
     for (const QPoint p : {QPoint(0, 0), QPoint(399, 0), QPoint(0, 399), QPoint(399, 399), QPoint(200, 200)}) {
         if (stretch) // corner to corner
             QVERIFY(SameColour(shot.pixel(p), photo.pixel(p.x() * 599 / 399, p.y() * 604 / 399), 4));

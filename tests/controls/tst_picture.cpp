@@ -1,6 +1,7 @@
 // The picture holder: the board photograph as shipped, the JPEG decoder's
 // output, and what damaged input does.
 #include "DrawingChecks.h"
+#include "TDecodeAhead.h"
 #include "TPicture.h"
 #include "TestMain.h"
 
@@ -61,14 +62,25 @@ private slots:
 void tst_Picture::boardPhotograph_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::newRow("committed file") << boardPhoto();
-    QTest::newRow("compiled-in resource") << FileBytes(QStringLiteral(":/board.jpg"));
+    QTest::addColumn<QSize>("drawnAt"); // valid: decoded ahead, for drawing at these device pixels
+    QTest::addColumn<QString>("sizeFrom"); // when the decoder learns that size
+    const QByteArray resource = FileBytes(QStringLiteral(":/board.jpg"));
+    QTest::newRow("committed file") << boardPhoto() << QSize() << "";
+    QTest::newRow("compiled-in resource") << resource << QSize() << "";
+    QTest::newRow("decoded ahead for 400 x 400 (1x)") << resource << QSize(400, 400) << "before loading";
+    QTest::newRow("decoded ahead for 800 x 800 (2x)") << resource << QSize(800, 800) << "before loading";
+    QTest::newRow("decoded ahead for its own size") << resource << QSize(600, 605) << "before loading";
+    QTest::newRow("decoded ahead, the size from the first drawing") << resource << QSize(400, 400) << "drawing";
+    QTest::newRow("decoded ahead, asked for at its own size first") << resource << QSize(400, 400) << "own size";
 }
 
 void tst_Picture::boardPhotograph()
 {
-    // Guards against shipping a photo of the wrong size or kind, or one the decoder refuses.
+    // Guards against shipping a photo of the wrong size or kind, or one the decoder refuses;
+    // decoded ahead, against other pixels than a decode of the picture's own would give.
     QFETCH(QByteArray, data);
+    QFETCH(QSize, drawnAt);
+    QFETCH(QString, sizeFrom);
     QVERIFY(!data.isEmpty());
     QString error;
     bool progressive = false;
@@ -80,12 +92,33 @@ void tst_Picture::boardPhotograph()
     QCOMPARE(components, 3);
     QCOMPARE(image.size(), QSize(600, 605));
     QCOMPARE(image.format(), QImage::Format_RGB32);
+    QCOMPARE(TPicture::JpegSize(data), QSize(600, 605));
     // Mostly solder-mask green in the middle of the board.
     const QRgb middle = image.pixel(60, 300);
     QVERIFY(qGreen(middle) > qRed(middle) + 30 && qGreen(middle) > qBlue(middle) + 20);
 
+    if (!drawnAt.isValid()) {
+        TPicture picture;
+        QVERIFY(picture.LoadFromData(data));
+        QCOMPARE(picture.Image(), image);
+        return;
+    }
+
+    const QString file = QStringLiteral(":/board.jpg");
+    const TDecodeAhead ahead(file);
+    if (sizeFrom == "before loading")
+        TDecodeAhead::DrawnAt(file, drawnAt);
     TPicture picture;
-    QVERIFY(picture.LoadFromData(data));
+    QVERIFY(picture.LoadFromFile(file));
+    // Its own size at once, whenever the pixels come.
+    QCOMPARE(QSize(picture.Width(), picture.Height()), QSize(600, 605));
+    if (sizeFrom == "own size")
+        QCOMPARE(picture.Image(), image);
+    // What the board picture draws: scaled once, smoothly, from the whole picture.
+    const QImage shown = picture.ImageFor(drawnAt);
+    const QImage smooth = image.scaled(drawnAt, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(shown.size() == drawnAt ? shown : shown.scaled(drawnAt, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        smooth);
     QCOMPARE(picture.Image(), image);
 }
 
@@ -136,40 +169,67 @@ void tst_Picture::decodedPixels()
 void tst_Picture::damagedInputLeavesEmptyPicture_data()
 {
     QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("ahead"); // from a file a TDecodeAhead decodes
     const QByteArray photo = boardPhoto();
     QRandomGenerator rng(4711);
     QByteArray noise(4096, Qt::Uninitialized);
     for (char &c : noise)
         c = char(rng.bounded(256));
 
-    QTest::newRow("no bytes") << QByteArray();
-    QTest::newRow("random bytes") << noise;
-    QTest::newRow("JPEG marker, then random bytes") << QByteArray("\xFF\xD8\xFF", 3) + noise;
-    QTest::newRow("cut after the start marker") << photo.left(2);
-    QTest::newRow("cut in the headers") << photo.left(300);
-    QTest::newRow("cut in the first scan") << photo.left(photo.size() / 5);
-    QTest::newRow("cut halfway") << photo.left(photo.size() / 2);
-    QTest::newRow("cut before the end marker") << photo.left(photo.size() - 2);
-    QTest::newRow("zero width in the frame header") << withFrameSize(0, 605);
-    QTest::newRow("absurd size in the frame header") << withFrameSize(65000, 65000);
-    QTest::newRow("plain text") << QByteArray("not a picture at all\n");
+    QTest::newRow("no bytes") << QByteArray() << false;
+    QTest::newRow("random bytes") << noise << false;
+    QTest::newRow("JPEG marker, then random bytes") << QByteArray("\xFF\xD8\xFF", 3) + noise << false;
+    QTest::newRow("cut after the start marker") << photo.left(2) << false;
+    QTest::newRow("cut in the headers") << photo.left(300) << false;
+    QTest::newRow("cut in the first scan") << photo.left(photo.size() / 5) << false;
+    QTest::newRow("cut halfway") << photo.left(photo.size() / 2) << false;
+    QTest::newRow("cut before the end marker") << photo.left(photo.size() - 2) << false;
+    QTest::newRow("zero width in the frame header") << withFrameSize(0, 605) << false;
+    QTest::newRow("absurd size in the frame header") << withFrameSize(65000, 65000) << false;
+    QTest::newRow("plain text") << QByteArray("not a picture at all\n") << false;
+    QTest::newRow("decoded ahead, cut halfway") << photo.left(photo.size() / 2) << true;
+    QTest::newRow("decoded ahead, cut before the end marker") << photo.left(photo.size() - 2) << true;
+    QTest::newRow("decoded ahead, cut in the headers") << photo.left(300) << true;
+    QTest::newRow("decoded ahead, absurd size in the frame header") << withFrameSize(65000, 65000) << true;
+    QTest::newRow("decoded ahead, random bytes") << noise << true;
+    QTest::newRow("decoded ahead, empty file") << QByteArray() << true;
 }
 
 void tst_Picture::damagedInputLeavesEmptyPicture()
 {
-    // Guards against a damaged file crashing or aborting the program, leaving a half-grey photo, or failing silently.
+    // Guards against a damaged file crashing or aborting the program, leaving a half-grey photo, or failing silently,
+    // also when the damage shows only once a decoder ahead has read the header.
     QFETCH(QByteArray, data);
+    QFETCH(bool, ahead);
     TPicture picture;
     QVERIFY(picture.LoadFromData(boardPhoto()));
     QSignalSpy changes(&picture, &TPicture::OnChange);
 
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load the picture: .+")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-    QVERIFY(!picture.LoadFromData(data));
+    if (!ahead) {
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^TPicture: cannot load the picture: .+")));
+        QVERIFY(!picture.LoadFromData(data));
+        QCOMPARE(changes.count(), 1);
+    } else {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(data);
+        file.close();
+        QTest::ignoreMessage(QtWarningMsg,
+            QRegularExpression(
+                QStringLiteral("^TPicture: cannot load %1: .+").arg(QRegularExpression::escape(file.fileName()))));
+        const TDecodeAhead decoder(file.fileName());
+        TDecodeAhead::DrawnAt(file.fileName(), QSize(400, 400));
+        // Refused at once when the header tells, else at the first drawing.
+        const bool loaded = picture.LoadFromFile(file.fileName());
+        QCOMPARE(picture.Empty(), !loaded);
+        QVERIFY(picture.ImageFor(QSize(400, 400)).isNull());
+        QCOMPARE(changes.count(), loaded ? 2 : 1);
+    }
     QVERIFY(picture.Empty());
     QCOMPARE(picture.Width(), 0);
     QVERIFY(!picture.LastError().isEmpty());
-    QCOMPARE(changes.count(), 1);
 
     QString error;
     QVERIFY(TPicture::DecodeJpeg(data, &error).isNull());

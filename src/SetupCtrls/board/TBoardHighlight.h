@@ -64,8 +64,8 @@ public:
     float LitOpacity() const { return m_litOpacity; }
     float BrightOpacity() const { return m_brightOpacity; }
     const QImage &NormalImage() const { return m_normalImage; }
-    const QImage &BrightImage() const { return m_brightImage; }
-    const QImage &LitImage() const { return m_litImage; }
+    const QImage &BrightImage() const;
+    const QImage &LitImage() const;
     // The image the next paint blits, chosen by Entered and PopupActive.
     const QImage &CurrentImage() const;
 
@@ -120,6 +120,7 @@ protected:
 private:
     void Prepare();
     void BuildImages();
+    void RenderOtherLooks() const;
     QImage PixelsBeneath() const;
 
     bool ParentIsBoardImage() const;
@@ -145,7 +146,18 @@ private:
     QPointer<TPopupForm> m_popup;
     QPointer<QMenuBar> m_pictureMenu;
     QPointer<QAction> m_menuEntry; // the entry this highlight registered, if any
-    QImage m_normalImage, m_brightImage, m_litImage;
+    QImage m_normalImage;
+    // The first paint shows only the normal look: the lit and bright ones are
+    // rendered from the same caught pixels, in the same colour, right after
+    // it, or earlier should they be asked for first.
+    mutable QImage m_brightImage, m_litImage;
+    struct TLooksToRender
+    {
+        QImage beneath;
+        TColor color = 0;
+        float bright = 0, lit = 0;
+    };
+    mutable TLooksToRender m_looksToRender;
     float m_normalOpacity = 0.5f, m_litOpacity = 0.75f, m_brightOpacity = 1.0f;
     TColor m_typeColor = clYellow;
     bool m_prepared = false;

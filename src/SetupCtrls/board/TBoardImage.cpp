@@ -230,11 +230,14 @@ void TBoardImage::paintEvent(QPaintEvent *)
     QScopedValueRollback<bool> drawing(m_drawing, true);
     if (m_picture->Empty())
         return;
-    const QImage &image = m_picture->Image();
     const QRect dest = DestRect();
     // Scaled once to the pixels the screen has for the drawing rectangle.
     const qreal ratio = devicePixelRatioF();
     const QSize device = DeviceSize(dest.size(), ratio);
+    // A picture still being decoded arrives here, or turns out damaged.
+    const QImage &image = m_picture->ImageFor(device);
+    if (image.isNull())
+        return;
     QPainter painter(this);
     if (device == image.size() && ratio == 1) {
         painter.drawImage(dest.topLeft(), image);
@@ -258,9 +261,9 @@ void TBoardImage::resizeEvent(QResizeEvent *event)
 
 void TBoardImage::UpdateOpaque()
 {
-    const QImage &image = m_picture->Image();
-    const bool opaque = !image.isNull() && !m_picture->Transparent() && !image.hasAlphaChannel()
-        && (m_stretch || (image.width() >= width() && image.height() >= height()));
+    // From the picture's size alone: its pixels may still be on their way.
+    const bool opaque = !m_picture->Empty() && !m_picture->Transparent() && !m_picture->HasAlpha()
+        && (m_stretch || (m_picture->Width() >= width() && m_picture->Height() >= height()));
     setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 

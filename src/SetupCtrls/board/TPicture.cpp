@@ -1,11 +1,15 @@
 #include "TPicture.h"
 
+#include "TDecodeAhead.h"
+#include "TDecodeJob.h"
+
 #include <QFile>
 #include <QtGlobal>
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <jpeglib.h>
 
@@ -77,6 +81,7 @@ inline unsigned char mulDiv255(unsigned a, unsigned b)
 
 // Only plain C data lives in this frame: the error manager leaves it by
 // longjmp, which must not skip a destructor.
+// With `allocate` null it reads the header only.
 bool decodeJpegRaw(
     const unsigned char *data, unsigned long size, AllocateRows allocate, void *context, DecodeOutcome *out)
 {
@@ -127,6 +132,11 @@ bool decodeJpegRaw(
         break;
     default:
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), "unsupported colour space");
+    }
+
+    if (!allocate) {
+        jpeg_destroy_decompress(&cinfo);
+        return true;
     }
 
     jpeg_start_decompress(&cinfo);
@@ -186,6 +196,8 @@ TPicture::TPicture(QObject *parent)
     : QObject(parent)
 { }
 
+TPicture::~TPicture() = default;
+
 bool TPicture::LooksLikeJpeg(const QByteArray &data)
 {
     return data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF
@@ -207,8 +219,18 @@ QImage TPicture::DecodeJpeg(const QByteArray &data, QString *error, bool *progre
     return ok ? image : QImage();
 }
 
+QSize TPicture::JpegSize(const QByteArray &data)
+{
+    DecodeOutcome outcome;
+    const bool ok = decodeJpegRaw(reinterpret_cast<const unsigned char *>(data.constData()),
+        static_cast<unsigned long>(data.size()), nullptr, nullptr, &outcome);
+    return ok ? QSize(outcome.width, outcome.height) : QSize();
+}
+
 bool TPicture::LoadFromFile(const QString &fileName)
 {
+    if (const std::shared_ptr<TDecodeJob> job = TDecodeAhead::TakeOver(fileName))
+        return takeOver(job, fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(fileName, file.errorString());
@@ -245,6 +267,57 @@ bool TPicture::load(const QByteArray &data, const QString &source)
     return true;
 }
 
+bool TPicture::takeOver(const std::shared_ptr<TDecodeJob> &job, const QString &source)
+{
+    if (!job->Read()) {
+        fail(source, job->ReadError());
+        return false;
+    }
+    // Not a JPEG or a damaged header: as without the decoder.
+    if (job->Size().isEmpty())
+        return load(job->Data(), source);
+    m_pending.reset();
+    m_lastError.clear();
+    m_size = job->Size();
+    m_hasAlpha = false;
+    m_image = QImage();
+    m_prepared = QImage();
+    m_pending = job;
+    m_pendingSource = source;
+    emit OnChange();
+    return true;
+}
+
+void TPicture::settle(const QSize &device) const
+{
+    if (!m_pending)
+        return;
+    const std::shared_ptr<TDecodeJob> job = std::exchange(m_pending, nullptr);
+    QImage full;
+    QString error;
+    const QImage prepared = job->WaitForImage(device, &full, &error);
+    if (full.isNull()) {
+        const_cast<TPicture *>(this)->fail(m_pendingSource, error);
+        return;
+    }
+    m_image = full;
+    m_prepared = prepared;
+}
+
+const QImage &TPicture::Image() const
+{
+    settle(m_size);
+    return m_image;
+}
+
+const QImage &TPicture::ImageFor(const QSize &device) const
+{
+    settle(device);
+    if (!m_prepared.isNull() && m_prepared.size() == device)
+        return m_prepared;
+    return Image();
+}
+
 void TPicture::fail(const QString &source, const QString &error)
 {
     m_lastError = error;
@@ -256,8 +329,19 @@ void TPicture::Assign(const TPicture *other)
 {
     if (other == this)
         return;
-    m_transparent = other ? other->m_transparent : false;
-    setImage(other ? other->m_image : QImage());
+    if (!other) {
+        m_transparent = false;
+        setImage(QImage());
+        return;
+    }
+    other->settle(other->m_size);
+    m_pending.reset();
+    m_transparent = other->m_transparent;
+    m_size = other->m_size;
+    m_hasAlpha = other->m_hasAlpha;
+    m_image = other->m_image;
+    m_prepared = other->m_prepared;
+    emit OnChange();
 }
 
 void TPicture::Clear()
@@ -275,6 +359,10 @@ void TPicture::setTransparent(bool value)
 
 void TPicture::setImage(const QImage &image)
 {
+    m_pending.reset();
     m_image = image;
+    m_size = image.size();
+    m_hasAlpha = image.hasAlphaChannel();
+    m_prepared = QImage();
     emit OnChange();
 }
