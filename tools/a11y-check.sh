@@ -6,13 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
-needed=(xvfb dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-dbus)
-if ! dpkg -s "${needed[@]}" >/dev/null 2>&1; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${needed[@]}"
-fi
+bash tools/apt-install.sh xvfb dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-dbus
 cmake --preset default >/dev/null
 cmake --build --preset default --target Settings -j"$(nproc)"
 

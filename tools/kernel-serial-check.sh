@@ -16,17 +16,8 @@ BUILD_DIR=${BUILD_DIR:-$root/build}
 cache=$BUILD_DIR/kernel-check
 mkdir -p "$cache"
 
-missing=()
-command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
 # The guest has no libraries of its own for busybox: only the static one will do.
-ldd /bin/busybox 2>&1 | grep -q 'not a dynamic executable' || missing+=(busybox-static)
-[ -x /bin/setserial ] || missing+=(setserial)
-if ((${#missing[@]})); then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash tools/apt-install.sh qemu-system-x86 busybox-static setserial
 
 [ -f "$BUILD_DIR/CMakeCache.txt" ] || cmake --preset default >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target zx-setup-cli >/dev/null

@@ -13,14 +13,7 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
 
-need=()
-for p in dpkg-dev desktop-file-utils lintian devscripts; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bash tools/apt-install.sh dpkg-dev desktop-file-utils lintian devscripts
 
 echo "== Package: build with Debian's hardening flags"
 # Stack protector, _FORTIFY_SOURCE=2, -z relro -z now, PIE. CMake reads no

@@ -20,18 +20,7 @@ suites=(tst_mainwindow tst_popup tst_radiopanel tst_boardimage tst_boardhighligh
 mutter_popup_cases=(popupLayout menuPicksAndSteps linkGroupSharesOnePopup menuOrder noMenuOnThePicture
                     "pointerRules:hover, resting beside the popup's frame")
 
-missing=()
-command -v Xvfb >/dev/null || missing+=(xvfb)
-command -v openbox >/dev/null || missing+=(openbox)
-command -v mutter >/dev/null || missing+=(mutter)
-command -v dbus-daemon >/dev/null || missing+=(dbus-daemon)
-command -v xprop >/dev/null || missing+=(x11-utils)
-if ((${#missing[@]})); then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash tools/apt-install.sh xvfb openbox mutter dbus-daemon x11-utils
 
 [ -f "$BUILD_DIR/CMakeCache.txt" ] || cmake --preset default >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${suites[@]}" zx_tour

@@ -10,17 +10,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 BUILD_DIR=${BUILD_DIR:-$root/build}
 
-needed=(weston xwayland qt6-wayland x11-utils)
-missing=()
-for p in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash tools/apt-install.sh weston xwayland qt6-wayland x11-utils
 
 [ -f "$BUILD_DIR/CMakeCache.txt" ] || cmake --preset default >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target Settings
