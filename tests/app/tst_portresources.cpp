@@ -534,6 +534,10 @@ void tst_PortResources::serialStep_data()
     QTest::addColumn<QStringList>("captions");
     QTest::addColumn<QString>("said"); // the refusal, or the Confirmation's informative text
     QTest::addColumn<QStringList>("details"); // in the Success box's details, in this order
+    const auto row = [](const char *name, const QString &ports, int clock, const QString &ttys,
+                         const QStringList &captions, const QString &said, const QStringList &details) {
+        QTest::newRow(name) << ports << clock << ttys << captions << said << details;
+    };
     const QString ports = QStringLiteral("200,208,210,218,220,228,230,238");
     const QString standard = QStringLiteral("0:3F8:4:4:Y 1:2F8:3:0 2:3E8:4:0 3:2E8:3:0");
     QString withLines = standard;
@@ -541,30 +545,26 @@ void tst_PortResources::serialStep_data()
         withLines += QStringLiteral(" %1:0:0:0").arg(line);
     const QString unseen = QStringLiteral("Cards in the stack without a driver are not visible to this check.");
     const QStringList written {"Confirmation", "Success"};
-    QTest::newRow("two ports at one address")
-        << "200,208,210,218,200,228,230,238" << 0 << withLines << QStringList {"Address Conflict"}
-        << "Ports A and E are both set to 200: each port needs an address of its own." << QStringList();
-    QTest::newRow("no conflict, X1") << ports << 0 << withLines << written
-                                     << "No conflict found with the devices this computer shows. " + unseen
-                                     << QStringList {"Port A at 200: ttyS4",
-                                            "setserial /dev/ttyS4 port 0x200 irq 10 baud_base 115200 autoconfig",
-                                            "setserial /dev/ttyS11 port 0x238 irq 10 baud_base 115200 autoconfig",
-                                            "setserial -g /dev/ttyS4", "These settings last until the next restart",
-                                            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10 "
-                                            "--serial-conf",
-                                            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10\n"};
-    QTest::newRow("X8 in the Baud Clock popup")
-        << ports << 1 << withLines << written << "No conflict found with the devices this computer shows. " + unseen
-        << QStringList {"setserial /dev/ttyS4 port 0x200 irq 10 baud_base 921600 autoconfig",
-               "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10 --clock x8\n"};
-    QTest::newRow("a port where the kernel has COM1")
-        << "3F8,208,210,218,220,228,230,238" << 0 << withLines << written
-        << "Possible conflicts:\n- port A at 3F8 is where the kernel has ttyS0\n" + unseen
-        << QStringList {"setserial /dev/ttyS4 port 0x3F8 irq 10"};
-    QTest::newRow("too few lines") << ports << 0 << standard << written
-                                   << "No conflict found with the devices this computer shows. " + unseen
-                                   << QStringList {"8250.nr_uarts=12", "restart, then run this again",
-                                          "setserial /dev/ttyS4 port 0x200"};
+    row("two ports at one address", "200,208,210,218,200,228,230,238", 0, withLines, QStringList {"Address Conflict"},
+        "Ports A and E are both set to 200: each port needs an address of its own.", QStringList());
+    row("no conflict, X1", ports, 0, withLines, written,
+        "No conflict found with the devices this computer shows. " + unseen,
+        QStringList {"Port A at 200: ttyS4", "setserial /dev/ttyS4 port 0x200 irq 10 baud_base 115200 autoconfig",
+            "setserial /dev/ttyS11 port 0x238 irq 10 baud_base 115200 autoconfig", "setserial -g /dev/ttyS4",
+            "These settings last until the next restart",
+            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10 "
+            "--serial-conf",
+            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10\n"});
+    row("X8 in the Baud Clock popup", ports, 1, withLines, written,
+        "No conflict found with the devices this computer shows. " + unseen,
+        QStringList {"setserial /dev/ttyS4 port 0x200 irq 10 baud_base 921600 autoconfig",
+            "zx-setup-cli linux --ports 200,208,210,218,220,228,230,238 --irq 10 --clock x8\n"});
+    row("a port where the kernel has COM1", "3F8,208,210,218,220,228,230,238", 0, withLines, written,
+        "Possible conflicts:\n- port A at 3F8 is where the kernel has ttyS0\n" + unseen,
+        QStringList {"setserial /dev/ttyS4 port 0x3F8 irq 10"});
+    row("too few lines", ports, 0, standard, written,
+        "No conflict found with the devices this computer shows. " + unseen,
+        QStringList {"8250.nr_uarts=12", "restart, then run this again", "setserial /dev/ttyS4 port 0x200"});
 }
 
 void tst_PortResources::serialStep()

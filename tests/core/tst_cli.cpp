@@ -166,93 +166,37 @@ private slots:
         QTest::addColumn<QString>("address"); // as "Control base address: " shows it; empty: no address block
         QTest::addColumn<QString>("actual"); // the correction line, empty when none
         QTest::addColumn<QString>("jumpers"); // every jumper drawn, installed ones in brackets
+        const auto row = [](const char *name, const QString &args, const QString &address, const QString &actual,
+                             const QString &jumpers) { QTest::newRow(name) << args << address << actual << jumpers; };
         const QString at300 = "A9, A8, [A7], [A6], [A5]";
         const QString allRemoved = "A9, A8, A7, A6, A5";
         const QString allInstalled = "[A9], [A8], [A7], [A6], [A5]";
         const QString firstView = ", [RS485], x422, xTLD, xRLD, X4 CLK, DF";
-        QTest::newRow("300") << "300"
-                             << "300"
-                             << "" << at300;
-        QTest::newRow("0300") << "0300"
-                              << "300"
-                              << "" << at300;
-        QTest::newRow("2a0") << "2a0"
-                             << "2A0"
-                             << ""
-                             << "A9, [A8], A7, [A6], A5";
-        QTest::newRow("301") << "301"
-                             << "301"
-                             << "Actual: 300" << at300;
-        QTest::newRow("3FF") << "3FF"
-                             << "3FF"
-                             << "Actual: 3E0" << allRemoved;
-        QTest::newRow("1300") << "1300"
-                              << "1300"
-                              << "Actual: 300" << at300;
-        QTest::newRow("0") << "0"
-                           << "0"
-                           << "" << allInstalled;
-        QTest::newRow("1F") << "1F"
-                            << "1F"
-                            << "Actual: 0" << allInstalled;
-        QTest::newRow("FFFFFFFF") << "FFFFFFFF"
-                                  << "FFFFFFFF"
-                                  << "Actual: 3E0" << allRemoved;
-        QTest::newRow("0x2a0") << "0x2a0"
-                               << "2A0"
-                               << ""
-                               << "A9, [A8], A7, [A6], A5";
-        QTest::newRow("0X301") << "0X301"
-                               << "301"
-                               << "Actual: 300" << at300;
-        QTest::newRow("all, as the window first shows them") << "--all"
-                                                             << "300"
-                                                             << "" << at300 + firstView;
-        QTest::newRow("all, every choice the other way")
-            << "2a0 --all --protocol rs422 --termination both --clock x8 --com-ports disabled"
-            << "2A0"
-            << ""
-            << "A9, [A8], A7, [A6], A5, RS485, [x422], [xTLD], [xRLD], [X4 CLK], [DF]";
-        QTest::newRow("RS-485, no termination") << "--protocol rs485 --termination none"
-                                                << ""
-                                                << ""
-                                                << "[RS485], x422, xTLD, xRLD";
-        QTest::newRow("RS-485, termination on TLD alone") << "--termination transmit"
-                                                          << ""
-                                                          << ""
-                                                          << "[RS485], x422, [xTLD], xRLD";
-        QTest::newRow("RS-422, no termination") << "--protocol rs422"
-                                                << ""
-                                                << ""
-                                                << "RS485, [x422], xTLD, xRLD";
-        QTest::newRow("RS-422, transmit") << "--protocol RS422 --termination transmit"
-                                          << ""
-                                          << ""
-                                          << "RS485, [x422], [xTLD], xRLD";
-        QTest::newRow("RS-422, receive") << "--termination receive --protocol rs422"
-                                         << ""
-                                         << ""
-                                         << "RS485, [x422], xTLD, [xRLD]";
-        QTest::newRow("RS-422, both") << "--protocol rs422 --termination both"
-                                      << ""
-                                      << ""
-                                      << "RS485, [x422], [xTLD], [xRLD]";
-        QTest::newRow("X1") << "--clock x1"
-                            << ""
-                            << ""
-                            << "X4 CLK";
-        QTest::newRow("X8") << "--clock X8"
-                            << ""
-                            << ""
-                            << "[X4 CLK]";
-        QTest::newRow("ports enabled") << "--com-ports enabled"
-                                       << ""
-                                       << ""
-                                       << "DF";
-        QTest::newRow("ports disabled, after the address") << "320 --com-ports disabled"
-                                                           << "320"
-                                                           << ""
-                                                           << "A9, A8, [A7], [A6], A5, [DF]";
+        row("300", "300", "300", "", at300);
+        row("0300", "0300", "300", "", at300);
+        row("2a0", "2a0", "2A0", "", "A9, [A8], A7, [A6], A5");
+        row("301", "301", "301", "Actual: 300", at300);
+        row("3FF", "3FF", "3FF", "Actual: 3E0", allRemoved);
+        row("1300", "1300", "1300", "Actual: 300", at300);
+        row("0", "0", "0", "", allInstalled);
+        row("1F", "1F", "1F", "Actual: 0", allInstalled);
+        row("FFFFFFFF", "FFFFFFFF", "FFFFFFFF", "Actual: 3E0", allRemoved);
+        row("0x2a0", "0x2a0", "2A0", "", "A9, [A8], A7, [A6], A5");
+        row("0X301", "0X301", "301", "Actual: 300", at300);
+        row("all, as the window first shows them", "--all", "300", "", at300 + firstView);
+        row("all, every choice the other way",
+            "2a0 --all --protocol rs422 --termination both --clock x8 --com-ports disabled", "2A0", "",
+            "A9, [A8], A7, [A6], A5, RS485, [x422], [xTLD], [xRLD], [X4 CLK], [DF]");
+        row("RS-485, no termination", "--protocol rs485 --termination none", "", "", "[RS485], x422, xTLD, xRLD");
+        row("RS-485, termination on TLD alone", "--termination transmit", "", "", "[RS485], x422, [xTLD], xRLD");
+        row("RS-422, no termination", "--protocol rs422", "", "", "RS485, [x422], xTLD, xRLD");
+        row("RS-422, transmit", "--protocol RS422 --termination transmit", "", "", "RS485, [x422], [xTLD], xRLD");
+        row("RS-422, receive", "--termination receive --protocol rs422", "", "", "RS485, [x422], xTLD, [xRLD]");
+        row("RS-422, both", "--protocol rs422 --termination both", "", "", "RS485, [x422], [xTLD], [xRLD]");
+        row("X1", "--clock x1", "", "", "X4 CLK");
+        row("X8", "--clock X8", "", "", "[X4 CLK]");
+        row("ports enabled", "--com-ports enabled", "", "", "DF");
+        row("ports disabled, after the address", "320 --com-ports disabled", "320", "", "A9, A8, [A7], [A6], A5, [DF]");
     }
 
     void jumpers()
@@ -285,6 +229,8 @@ private slots:
     {
         QTest::addColumn<QString>("args");
         QTest::addColumn<QString>("error");
+        const auto row
+            = [](const char *name, const QString &args, const QString &error) { QTest::newRow(name) << args << error; };
         const QString write = "write --yes --base 300 --irq 10 --ports ";
         const QString writeAt = "write --yes --irq 10 --ports " + Ports + " --base ";
         const QString linux = "linux --ports " + Ports + " --irq ";
@@ -300,87 +246,70 @@ private slots:
         const QString irqs = "--irq %1 is not an IRQ the card offers: choose 2, 3, 4, 5, 6, 7, 10, 11, 12 or 15";
         const QString rs485 = "--termination %1 needs --protocol rs422: RS-485 offers none or transmit (under RS-485 "
                               "\"Termination\" is TLD alone)";
-        QTest::newRow("base not hexadecimal") << "read --base 30G" << notBase.arg("30G");
-        QTest::newRow("nine significant digits") << "jumpers 123456789" << notBase.arg("123456789");
-        QTest::newRow("base a prefix alone") << writeAt + "0x" << notBase.arg("0x");
-        QTest::newRow("base with two prefixes") << "read --base 0x0x300" << notBase.arg("0x0x300");
-        QTest::newRow("negative-looking address") << "jumpers -20" << notBase.arg("-20");
-        QTest::newRow("negative-looking base") << "read --base -20" << notBase.arg("-20");
-        QTest::newRow("base 60") << "read --base 60" << notUsable.arg("60");
-        QTest::newRow("base 0E0") << "linux --base 0E0 --irq 5" << notUsable.arg("E0");
-        QTest::newRow("base 1F is 0") << writeAt + "0x1F" << notUsable.arg("0");
-        QTest::newRow("seven ports") << write + Ports.section(',', 0, 6) << count.arg(7);
-        QTest::newRow("nine ports") << write + Ports + ",140" << count.arg(9);
-        QTest::newRow("port off the grid") << write + "100,108,110,114,120,128,130,138" << offGrid.arg("D", "114");
-        QTest::newRow("port below 100") << write + "F8,108,110,118,120,128,130,138" << offGrid.arg("A", "F8");
-        QTest::newRow("port above 3F8") << "linux --irq 10 --ports 0x100,108,110,118,120,128,130,0x400"
-                                        << offGrid.arg("H", "0x400");
-        QTest::newRow("port not hexadecimal") << write + "100,108,11O,118,120,128,130,138" << offGrid.arg("C", "11O");
-        QTest::newRow("IRQ 9") << "write --yes --base 300 --irq 9 --ports " + Ports << irqs.arg("9");
-        QTest::newRow("IRQ as the list's A") << linux + "A" << irqs.arg("A");
-        QTest::newRow("IRQ 16") << linux + "16" << irqs.arg("16");
-        QTest::newRow("RS-485, receive") << "jumpers --termination receive" << rs485.arg("receive");
-        QTest::newRow("RS-485 given, both") << "jumpers 300 --protocol rs485 --termination both" << rs485.arg("both");
-        QTest::newRow("clock not a choice") << "jumpers --clock x4"
-                                            << "--clock x4 is not a choice: choose x1 or x8";
-        QTest::newRow("protocol not a choice") << "jumpers --all --protocol rs-485"
-                                               << "--protocol rs-485 is not a choice: choose rs485 or rs422";
-        QTest::newRow("no block") << "jumpers --json"
-                                  << "jumpers needs an ADDRESS, an option or --all (see zx-setup-cli jumpers --help)";
-        QTest::newRow("two addresses") << "jumpers 300 --all 320"
-                                       << "jumpers takes one ADDRESS; 320 is one too many (see zx-setup-cli jumpers "
-                                          "--help)";
-        QTest::newRow("an argument read does not take") << "read --base 300 -1"
-                                                        << "read takes no argument -1 (see zx-setup-cli read --help)";
-        QTest::newRow("an argument linux does not take")
-            << linux + "10 -20"
-            << "linux takes no argument -20 (see zx-setup-cli linux --help)";
-        QTest::newRow("base twice") << "read --base 300 --base 320"
-                                    << "--base is given more than once; give it once";
-        QTest::newRow("IRQ twice") << write + Ports + " --irq 5"
-                                   << "--irq is given more than once; give it once";
-        QTest::newRow("clock twice") << "jumpers --clock x1 --clock=x8"
-                                     << "--clock is given more than once; give it once";
-        QTest::newRow("no value") << "read --base"
-                                  << "--base needs a value (see zx-setup-cli read --help)";
-        QTest::newRow("a value for a switch") << "jumpers 300 --json=yes"
-                                              << "--json takes no value (see zx-setup-cli jumpers --help)";
-        QTest::newRow("unknown option") << "read --base 300 --force"
-                                        << "read takes no option --force (see zx-setup-cli read --help)";
-        QTest::newRow("unknown letter") << "jumpers -x 300"
-                                        << "jumpers takes no option -x (see zx-setup-cli jumpers --help)";
-        QTest::newRow("another command's option") << "read --base 300 --irq 5"
-                                                  << "read takes no option --irq (see zx-setup-cli read --help)";
-        QTest::newRow("help for two commands") << "help read write"
-                                               << "help takes one COMMAND, not 2 (see zx-setup-cli --help)";
-        QTest::newRow("unknown command") << "erase"
-                                         << "unknown command \"erase\" (see zx-setup-cli --help)";
-        QTest::newRow("help for an unknown command") << "help erase"
-                                                     << "unknown command \"erase\" (see zx-setup-cli --help)";
-        QTest::newRow("no terminal, no --yes") << "write --base 300 --irq 10 --ports "
-                + Ports << "standard input is not a terminal: add --yes to write without being asked";
-        QTest::newRow("both --base and --ports")
-            << linux + "10 --base 300"
-            << "linux needs either --base or --ports (see zx-setup-cli linux --help)";
-        QTest::newRow("first tty not a number") << linux + "10 --first-tty ttyS4"
-                                                << "--first-tty \"ttyS4\" is not a line number from 0 to 248";
-        QTest::newRow("unknown UART") << linux + "10 --uart 16550B"
-                                      << "--uart \"16550B\" is not a UART type setserial knows: choose 8250, 16450, "
-                                         "16550, 16550A, 16650, 16650V2, 16654, 16750, 16850, 16950, 16954";
-        QTest::newRow("unknown clock") << linux + "10 --clock x4"
-                                       << "--clock x4 is not a choice: choose x1 or x8";
-        QTest::newRow("--apply and --serial-conf")
-            << linux + "10 --apply --serial-conf"
-            << "linux takes --apply or --serial-conf, not both (see zx-setup-cli linux --help)";
-        QTest::newRow("two ports at one address") << write + "100,108,110,118,100,128,130,138"
-                                                  << "ports A and E are both set to 100: each port needs an address "
-                                                     "of its own";
-        QTest::newRow("five ports at one address, linux")
-            << "linux --irq 5 --ports 100,100,100,100,100,128,130,138"
-            << "ports A, B, C, D and E are all set to 100: each port needs an address of its own";
-        QTest::newRow("five ports at one address, linux, JSON")
-            << "linux --json --irq 5 --ports 100,100,100,100,100,128,130,138"
-            << "ports A, B, C, D and E are all set to 100: each port needs an address of its own";
+        row("base not hexadecimal", "read --base 30G", notBase.arg("30G"));
+        row("nine significant digits", "jumpers 123456789", notBase.arg("123456789"));
+        row("base a prefix alone", writeAt + "0x", notBase.arg("0x"));
+        row("base with two prefixes", "read --base 0x0x300", notBase.arg("0x0x300"));
+        row("negative-looking address", "jumpers -20", notBase.arg("-20"));
+        row("negative-looking base", "read --base -20", notBase.arg("-20"));
+        row("base 60", "read --base 60", notUsable.arg("60"));
+        row("base 0E0", "linux --base 0E0 --irq 5", notUsable.arg("E0"));
+        row("base 1F is 0", writeAt + "0x1F", notUsable.arg("0"));
+        row("seven ports", write + Ports.section(',', 0, 6), count.arg(7));
+        row("nine ports", write + Ports + ",140", count.arg(9));
+        row("port off the grid", write + "100,108,110,114,120,128,130,138", offGrid.arg("D", "114"));
+        row("port below 100", write + "F8,108,110,118,120,128,130,138", offGrid.arg("A", "F8"));
+        row("port above 3F8", "linux --irq 10 --ports 0x100,108,110,118,120,128,130,0x400", offGrid.arg("H", "0x400"));
+        row("port not hexadecimal", write + "100,108,11O,118,120,128,130,138", offGrid.arg("C", "11O"));
+        row("IRQ 9", "write --yes --base 300 --irq 9 --ports " + Ports, irqs.arg("9"));
+        row("IRQ as the list's A", linux + "A", irqs.arg("A"));
+        row("IRQ 16", linux + "16", irqs.arg("16"));
+        row("RS-485, receive", "jumpers --termination receive", rs485.arg("receive"));
+        row("RS-485 given, both", "jumpers 300 --protocol rs485 --termination both", rs485.arg("both"));
+        row("clock not a choice", "jumpers --clock x4", "--clock x4 is not a choice: choose x1 or x8");
+        row("protocol not a choice", "jumpers --all --protocol rs-485",
+            "--protocol rs-485 is not a choice: choose rs485 or rs422");
+        row("no block", "jumpers --json",
+            "jumpers needs an ADDRESS, an option or --all (see zx-setup-cli jumpers --help)");
+        row("two addresses", "jumpers 300 --all 320",
+            "jumpers takes one ADDRESS; 320 is one too many (see zx-setup-cli jumpers "
+            "--help)");
+        row("an argument read does not take", "read --base 300 -1",
+            "read takes no argument -1 (see zx-setup-cli read --help)");
+        row("an argument linux does not take", linux + "10 -20",
+            "linux takes no argument -20 (see zx-setup-cli linux --help)");
+        row("base twice", "read --base 300 --base 320", "--base is given more than once; give it once");
+        row("IRQ twice", write + Ports + " --irq 5", "--irq is given more than once; give it once");
+        row("clock twice", "jumpers --clock x1 --clock=x8", "--clock is given more than once; give it once");
+        row("no value", "read --base", "--base needs a value (see zx-setup-cli read --help)");
+        row("a value for a switch", "jumpers 300 --json=yes",
+            "--json takes no value (see zx-setup-cli jumpers --help)");
+        row("unknown option", "read --base 300 --force", "read takes no option --force (see zx-setup-cli read --help)");
+        row("unknown letter", "jumpers -x 300", "jumpers takes no option -x (see zx-setup-cli jumpers --help)");
+        row("another command's option", "read --base 300 --irq 5",
+            "read takes no option --irq (see zx-setup-cli read --help)");
+        row("help for two commands", "help read write", "help takes one COMMAND, not 2 (see zx-setup-cli --help)");
+        row("unknown command", "erase", "unknown command \"erase\" (see zx-setup-cli --help)");
+        row("help for an unknown command", "help erase", "unknown command \"erase\" (see zx-setup-cli --help)");
+        row("no terminal, no --yes", "write --base 300 --irq 10 --ports " + Ports,
+            "standard input is not a terminal: add --yes to write without being asked");
+        row("both --base and --ports", linux + "10 --base 300",
+            "linux needs either --base or --ports (see zx-setup-cli linux --help)");
+        row("first tty not a number", linux + "10 --first-tty ttyS4",
+            "--first-tty \"ttyS4\" is not a line number from 0 to 248");
+        row("unknown UART", linux + "10 --uart 16550B",
+            "--uart \"16550B\" is not a UART type setserial knows: choose 8250, 16450, "
+            "16550, 16550A, 16650, 16650V2, 16654, 16750, 16850, 16950, 16954");
+        row("unknown clock", linux + "10 --clock x4", "--clock x4 is not a choice: choose x1 or x8");
+        row("--apply and --serial-conf", linux + "10 --apply --serial-conf",
+            "linux takes --apply or --serial-conf, not both (see zx-setup-cli linux --help)");
+        row("two ports at one address", write + "100,108,110,118,100,128,130,138",
+            "ports A and E are both set to 100: each port needs an address "
+            "of its own");
+        row("five ports at one address, linux", "linux --irq 5 --ports 100,100,100,100,100,128,130,138",
+            "ports A, B, C, D and E are all set to 100: each port needs an address of its own");
+        row("five ports at one address, linux, JSON", "linux --json --irq 5 --ports 100,100,100,100,100,128,130,138",
+            "ports A, B, C, D and E are all set to 100: each port needs an address of its own");
     }
 
     void badInput()
@@ -404,31 +333,32 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("addresses"); // ports A to H as printed
         QTest::addColumn<QString>("error"); // the start of the one line on standard error
+        const auto row = [](const char *name, const QString &args, int status, const QString &addresses,
+                             const QString &error) { QTest::newRow(name) << args << status << addresses << error; };
         const QString known = QStringLiteral("A 3F8, B 2F8, C 100, D 108, E 110, F 118, G 3E8, H 2E8");
-        QTest::newRow("known card") << "read --base 300" << 0 << known << "";
-        QTest::newRow("typed 301, the card at 300") << "read --base 301 --json" << 0 << known << "";
+        row("known card", "read --base 300", 0, known, "");
+        row("typed 301, the card at 300", "read --base 301 --json", 0, known, "");
         const QString noCard = QStringLiteral("zx-setup-cli: not every port has a port address: is the card at control "
                                               "base address 2A0, with its DF jumper installed?");
-        QTest::newRow("typed 0X301, the card at 300") << "read --base 0X301 --json" << 0 << known << "";
-        QTest::newRow("no card at 2A0") << "read --base 2A0 --json" << 1 << Absent << noCard;
-        QTest::newRow("no card at 0x2a0, text") << "read --base 0x2a0" << 1 << Absent << noCard;
-        QTest::newRow("linux from no card") << "linux --base 2A0 --irq 5" << 1 << ""
-                                            << "zx-setup-cli: port A reads 7F8, which is not a port address (100 to "
-                                               "3F8): is the card at control base address 2A0, with its DF jumper "
-                                               "installed?";
-        QTest::newRow("to a full disk") << "read --base 300 >/dev/full" << 1 << ""
-                                        << "zx-setup-cli: cannot write to standard output: No space left on device";
-        QTest::newRow("to a closed pipe") << "read --base 300 |closed" << 1 << ""
-                                          << "";
-        QTest::newRow("no agent to ask") << "ZX_CARD_EXIT=127 read --base 0x300 --json" << 3 << ""
-                                         << NoAccess
+        row("typed 0X301, the card at 300", "read --base 0X301 --json", 0, known, "");
+        row("no card at 2A0", "read --base 2A0 --json", 1, Absent, noCard);
+        row("no card at 0x2a0, text", "read --base 0x2a0", 1, Absent, noCard);
+        row("linux from no card", "linux --base 2A0 --irq 5", 1, "",
+            "zx-setup-cli: port A reads 7F8, which is not a port address (100 to "
+            "3F8): is the card at control base address 2A0, with its DF jumper "
+            "installed?");
+        row("to a full disk", "read --base 300 >/dev/full", 1, "",
+            "zx-setup-cli: cannot write to standard output: No space left on device");
+        row("to a closed pipe", "read --base 300 |closed", 1, "", "");
+        row("no agent to ask", "ZX_CARD_EXIT=127 read --base 0x300 --json", 3, "",
+            NoAccess
                 + "Authorisation was refused, or no authentication agent is running to ask for the password. To run "
-                  "it as root directly: sudo zx-setup-cli read --base 0x300 --json\n";
-        QTest::newRow("authorisation dismissed") << "ZX_CARD_EXIT=126 read --base 300" << 3 << "" << NoAccess;
-        QTest::newRow("no pkexec") << "ZX_CLI_PKEXEC=/nonexistent/pkexec read --base 300" << 3 << ""
-                                   << NoAccess + "pkexec is not installed";
-        QTest::newRow("writing without access")
-            << "ZX_CARD_EXIT=126 write --yes --base 300 --irq 10 --ports " + Ports << 3 << "" << NoAccess;
+                  "it as root directly: sudo zx-setup-cli read --base 0x300 --json\n");
+        row("authorisation dismissed", "ZX_CARD_EXIT=126 read --base 300", 3, "", NoAccess);
+        row("no pkexec", "ZX_CLI_PKEXEC=/nonexistent/pkexec read --base 300", 3, "",
+            NoAccess + "pkexec is not installed");
+        row("writing without access", "ZX_CARD_EXIT=126 write --yes --base 300 --irq 10 --ports " + Ports, 3, "",
+            NoAccess);
     }
 
     void read()
@@ -652,6 +582,10 @@ private slots:
         QTest::addColumn<QString>("firstLine"); // the setserial command of port A
         QTest::addColumn<int>("nrUarts"); // the kernel parameter to set first, 0: none
         QTest::addColumn<QString>("note"); // a line of the text, empty: none to look for
+        const auto row = [](const char *name, const QString &args, const QString &ttys, const QStringList &kernel,
+                             const QString &firstLine, int nrUarts, const QString &note) {
+            QTest::newRow(name) << args << ttys << kernel << firstLine << nrUarts << note;
+        };
         QStringList free(8, QStringLiteral("free")), missing(8, QStringLiteral("missing (needs 8250.nr_uarts=12)"));
         QString withLines = Standard;
         for (int port = 0; port < 8; ++port)
@@ -660,20 +594,18 @@ private slots:
         oneSet[3] = "nothing answers at 2A0, irq 5";
         const QString given = "linux --ports " + Ports + " --irq 10";
         const QString ttyS4 = QStringLiteral("setserial /dev/ttyS4 port 0x100 irq 10 baud_base 115200 autoconfig");
-        QTest::newRow("four standard lines only") << given << Standard << missing << ttyS4 << 12 << "";
-        QTest::newRow("all free") << given << withLines << free << ttyS4 << 0 << "";
-        QTest::newRow("from the card, one line set elsewhere, X8")
-            << "linux --base 300 --irq 5 --uart 16750 --clock x8"
-            << QString(withLines).replace(" 7:0:0:0", " 7:2A0:5:0") << oneSet
-            << "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 921600 uart 16750" << 0
-            << "ttyS7 is set to 2A0 (irq 5), where nothing answers now: it is given a port of the card.";
+        row("four standard lines only", given, Standard, missing, ttyS4, 12, "");
+        row("all free", given, withLines, free, ttyS4, 0, "");
+        row("from the card, one line set elsewhere, X8", "linux --base 300 --irq 5 --uart 16750 --clock x8",
+            QString(withLines).replace(" 7:0:0:0", " 7:2A0:5:0"), oneSet,
+            "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 921600 uart 16750", 0,
+            "ttyS7 is set to 2A0 (irq 5), where nothing answers now: it is given a port of the card.");
         const QStringList beyond = QStringList(2, "missing") + QStringList(6, "beyond the kernel's 32 lines");
-        QTest::newRow("first tty 30, beyond the kernel's limit")
-            << given + " --first-tty 30" << Standard << beyond
-            << "setserial /dev/ttyS30 port 0x100 irq 10 baud_base 115200 autoconfig" << 0
-            << "The kernel's serial driver has at most 32 lines (ttyS0 to ttyS31), and these ports would need lines "
-               "up to ttyS37: choose a lower first line (--first-tty) so that the eight ports find free lines below "
-               "ttyS32.";
+        row("first tty 30, beyond the kernel's limit", given + " --first-tty 30", Standard, beyond,
+            "setserial /dev/ttyS30 port 0x100 irq 10 baud_base 115200 autoconfig", 0,
+            "The kernel's serial driver has at most 32 lines (ttyS0 to ttyS31), and these ports would need lines "
+            "up to ttyS37: choose a lower first line (--first-tty) so that the eight ports find free lines below "
+            "ttyS32.");
     }
 
     void kernelLines()
@@ -758,18 +690,19 @@ private slots:
         QTest::addColumn<QString>("as"); // "nobody": run without root
         QTest::addColumn<QString>("ttys");
         QTest::addColumn<QString>("error");
+        const auto row = [](const char *name, const QString &as, const QString &ttys, const QString &error) {
+            QTest::newRow(name) << as << ttys << error;
+        };
         QString withLines = Standard;
         for (int port = 0; port < 8; ++port)
             withLines += QStringLiteral(" %1:0:0:0").arg(4 + port);
-        QTest::newRow("not root") << "nobody" << withLines
-                                  << "--apply needs root, since the kernel lets only root move a serial line: sudo "
-                                     "zx-setup-cli linux --ports "
-                                     "100,108,110,118,120,128,130,138 --irq 5 --apply";
-        QTest::newRow("lines missing") << "" << Standard
-                                       << "the kernel lacks serial lines: set 8250.nr_uarts=12 and restart first";
-        QTest::newRow("no serial line behind the device")
-            << "" << withLines
-            << "the kernel refused ttyS4 (Inappropriate ioctl for device): /dev/ttyS4 is no serial line";
+        row("not root", "nobody", withLines,
+            "--apply needs root, since the kernel lets only root move a serial line: sudo "
+            "zx-setup-cli linux --ports "
+            "100,108,110,118,120,128,130,138 --irq 5 --apply");
+        row("lines missing", "", Standard, "the kernel lacks serial lines: set 8250.nr_uarts=12 and restart first");
+        row("no serial line behind the device", "", withLines,
+            "the kernel refused ttyS4 (Inappropriate ioctl for device): /dev/ttyS4 is no serial line");
     }
 
     void apply()

@@ -19,10 +19,10 @@ const QString Ports = QStringLiteral("100,108,110,118,120,128,130,138");
 // ttyS<first> to ttyS<last> with no address and no UART, as 8250.nr_uarts makes them.
 QString FreeLines(int first, int last)
 {
-    QString spec;
+    QString lines;
     for (int index = first; index <= last; ++index)
-        spec += QStringLiteral(" %1:0:0:0").arg(index);
-    return spec;
+        lines += QStringLiteral(" %1:0:0:0").arg(index);
+    return lines;
 }
 
 TSerialRequest Request(const QString &ports, int irq, int firstTty = 4)
@@ -76,92 +76,72 @@ void tst_SerialPlan::plan_data()
     QTest::addColumn<QString>("passed"); // lines left as they are
     QTest::addColumn<QString>("command"); // port A's setserial command
     QTest::addColumn<QString>("said"); // in the text, in this order ("|" between)
+    const auto row
+        = [](const char *name, const QString &ttys, const QString &options, const QString &lockdown,
+              const QString &lines, int nrUarts, const QString &passed, const QString &command, const QString &said) {
+              QTest::newRow(name) << ttys << options << lockdown << lines << nrUarts << passed << command << said;
+          };
     const QString ttyS4to11 = "ttyS4 ttyS5 ttyS6 ttyS7 ttyS8 ttyS9 ttyS10 ttyS11";
     const QString x1 = "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 115200 autoconfig";
     const QString table = "Port  Address  Line    The kernel now";
     const QString withLines = Standard + FreeLines(4, 11);
-    QTest::newRow("free lines, X1") << withLines << ""
-                                    << "" << ttyS4to11 << 0 << "" << x1
-                                    << table + "|A     100      ttyS4   free|No conflict found|As root|" + x1
+    row("free lines, X1", withLines, "", "", ttyS4to11, 0, "", x1,
+        table + "|A     100      ttyS4   free|No conflict found|As root|" + x1
             + "|setserial -g /dev/ttyS4 /dev/ttyS5 /dev/ttyS6 /dev/ttyS7 /dev/ttyS8 /dev/ttyS9 /dev/ttyS10 "
-              "/dev/ttyS11|These settings last until the next restart";
-    QTest::newRow("X8 clock") << withLines << "clock x8"
-                              << "" << ttyS4to11 << 0 << ""
-                              << "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 921600 autoconfig"
-                              << "baud_base 921600 is for the card's X8 baud clock|--irq 5 --clock x8 --serial-conf";
-    QTest::newRow("UART type forced") << withLines << "uart 16550A"
-                                      << "" << ttyS4to11 << 0 << ""
-                                      << "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 115200 uart 16550A"
-                                      << "--irq 5 --uart 16550A --serial-conf";
-    QTest::newRow("IRQ 2 is 9 to the kernel")
-        << withLines << "irq 2"
-        << "" << ttyS4to11 << 0 << ""
-        << "setserial /dev/ttyS4 port 0x100 irq 9 baud_base 115200 autoconfig"
-        << "IRQ 2 is given as irq 9: on a PC the ISA bus's IRQ 2 line|--irq 2 --serial-conf";
+              "/dev/ttyS11|These settings last until the next restart");
+    row("X8 clock", withLines, "clock x8", "", ttyS4to11, 0, "",
+        "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 921600 autoconfig",
+        "baud_base 921600 is for the card's X8 baud clock|--irq 5 --clock x8 --serial-conf");
+    row("UART type forced", withLines, "uart 16550A", "", ttyS4to11, 0, "",
+        "setserial /dev/ttyS4 port 0x100 irq 5 baud_base 115200 uart 16550A", "--irq 5 --uart 16550A --serial-conf");
+    row("IRQ 2 is 9 to the kernel", withLines, "irq 2", "", ttyS4to11, 0, "",
+        "setserial /dev/ttyS4 port 0x100 irq 9 baud_base 115200 autoconfig",
+        "IRQ 2 is given as irq 9: on a PC the ISA bus's IRQ 2 line|--irq 2 --serial-conf");
     // Debian's kernel has four lines unless told more: the parameter comes first.
-    QTest::newRow("too few lines") << Standard << ""
-                                   << "" << ttyS4to11 << 12 << "" << x1
-                                   << "First the kernel needs more serial lines: it has 4 ttyS lines, and these ports "
-                                      "need ttyS4 to ttyS11. Add the kernel parameter 8250.nr_uarts=12|"
-                                      "GRUB_CMDLINE_LINUX in /etc/default/grub|restart, then run this again|"
-            + table + "|A     100      ttyS4   missing (needs 8250.nr_uarts=12)";
-    QTest::newRow("exactly the limit") << Standard + FreeLines(4, 23) << "first 24"
-                                       << ""
-                                       << "ttyS24 ttyS25 ttyS26 ttyS27 ttyS28 ttyS29 ttyS30 ttyS31" << 32 << ""
-                                       << "setserial /dev/ttyS24 port 0x100 irq 5 baud_base 115200 autoconfig"
-                                       << "8250.nr_uarts=32";
-    QTest::newRow("beyond the limit of 32")
-        << Standard << "first 30"
-        << ""
-        << "ttyS30 ttyS31 ttyS32 ttyS33 ttyS34 ttyS35 ttyS36 ttyS37" << 38 << ""
-        << "setserial /dev/ttyS30 port 0x100 irq 5 baud_base 115200 autoconfig"
-        << "The kernel's serial driver has at most 32 lines (ttyS0 to ttyS31), and these ports would need lines up "
-           "to ttyS37|"
-            + table;
-    QTest::newRow("locked down") << withLines << ""
-                                 << "none [integrity] confidentiality" << ttyS4to11 << 0 << "" << x1
-                                 << "The kernel is locked down (mode \"integrity\", which Secure Boot turns on)|"
-                                    "\"Operation not permitted\"|"
-            + table;
-    QTest::newRow("not locked down") << withLines << ""
-                                     << "[none] integrity confidentiality" << ttyS4to11 << 0 << "" << x1 << table;
+    row("too few lines", Standard, "", "", ttyS4to11, 12, "", x1,
+        "First the kernel needs more serial lines: it has 4 ttyS lines, and these ports "
+        "need ttyS4 to ttyS11. Add the kernel parameter 8250.nr_uarts=12|"
+        "GRUB_CMDLINE_LINUX in /etc/default/grub|restart, then run this again|"
+            + table + "|A     100      ttyS4   missing (needs 8250.nr_uarts=12)");
+    row("exactly the limit", Standard + FreeLines(4, 23), "first 24", "",
+        "ttyS24 ttyS25 ttyS26 ttyS27 ttyS28 ttyS29 ttyS30 ttyS31", 32, "",
+        "setserial /dev/ttyS24 port 0x100 irq 5 baud_base 115200 autoconfig", "8250.nr_uarts=32");
+    row("beyond the limit of 32", Standard, "first 30", "", "ttyS30 ttyS31 ttyS32 ttyS33 ttyS34 ttyS35 ttyS36 ttyS37",
+        38, "", "setserial /dev/ttyS30 port 0x100 irq 5 baud_base 115200 autoconfig",
+        "The kernel's serial driver has at most 32 lines (ttyS0 to ttyS31), and these ports would need lines up "
+        "to ttyS37|"
+            + table);
+    row("locked down", withLines, "", "none [integrity] confidentiality", ttyS4to11, 0, "", x1,
+        "The kernel is locked down (mode \"integrity\", which Secure Boot turns on)|"
+        "\"Operation not permitted\"|"
+            + table);
+    row("not locked down", withLines, "", "[none] integrity confidentiality", ttyS4to11, 0, "", x1, table);
     // The console is never proposed; the standard lines without a UART can be given ports.
-    QTest::newRow("first tty 0") << withLines << "first 0"
-                                 << ""
-                                 << "ttyS1 ttyS2 ttyS3 ttyS4 ttyS5 ttyS6 ttyS7 ttyS8" << 0 << "ttyS0"
-                                 << "setserial /dev/ttyS1 port 0x100 irq 5 baud_base 115200 autoconfig"
-                                 << "ttyS0 is left as it is: it is the console; --force takes it.|"
-                                    "ttyS1 is set to 2F8 (irq 3), where nothing answers now: it is given a port";
-    QTest::newRow("a UART at another address")
-        << Standard + FreeLines(4, 5) + " 6:2F8:3:4" + FreeLines(7, 12) << ""
-        << ""
-        << "ttyS4 ttyS5 ttyS7 ttyS8 ttyS9 ttyS10 ttyS11 ttyS12" << 0 << "ttyS6" << x1
-        << "C     110      ttyS7   free|ttyS6 is left as it is: it has a 16550A at 2F8 (irq 3); --force takes it.";
-    QTest::newRow("taken with --force") << Standard + FreeLines(4, 5) + " 6:2F8:3:4" + FreeLines(7, 11) << "force"
-                                        << "" << ttyS4to11 << 0 << "" << x1
-                                        << "ttyS6 is taken although it has a 16550A at 2F8 (irq 3) (--force).";
+    row("first tty 0", withLines, "first 0", "", "ttyS1 ttyS2 ttyS3 ttyS4 ttyS5 ttyS6 ttyS7 ttyS8", 0, "ttyS0",
+        "setserial /dev/ttyS1 port 0x100 irq 5 baud_base 115200 autoconfig",
+        "ttyS0 is left as it is: it is the console; --force takes it.|"
+        "ttyS1 is set to 2F8 (irq 3), where nothing answers now: it is given a port");
+    row("a UART at another address", Standard + FreeLines(4, 5) + " 6:2F8:3:4" + FreeLines(7, 12), "", "",
+        "ttyS4 ttyS5 ttyS7 ttyS8 ttyS9 ttyS10 ttyS11 ttyS12", 0, "ttyS6", x1,
+        "C     110      ttyS7   free|ttyS6 is left as it is: it has a 16550A at 2F8 (irq 3); --force takes it.");
+    row("taken with --force", Standard + FreeLines(4, 5) + " 6:2F8:3:4" + FreeLines(7, 11), "force", "", ttyS4to11, 0,
+        "", x1, "ttyS6 is taken although it has a 16550A at 2F8 (irq 3) (--force).");
     // Type 0 is no UART, whatever the port says.
-    QTest::newRow("an address without a UART")
-        << Standard + FreeLines(4, 6) + " 7:2A0:5:0" + FreeLines(8, 11) << ""
-        << "" << ttyS4to11 << 0 << "" << x1
-        << "D     118      ttyS7   nothing answers at 2A0, irq 5|ttyS7 is set to 2A0 (irq 5), where nothing answers "
-           "now: it is given a port of the card.";
+    row("an address without a UART", Standard + FreeLines(4, 6) + " 7:2A0:5:0" + FreeLines(8, 11), "", "", ttyS4to11, 0,
+        "", x1,
+        "D     118      ttyS7   nothing answers at 2A0, irq 5|ttyS7 is set to 2A0 (irq 5), where nothing answers "
+        "now: it is given a port of the card.");
     QString kept = Standard;
     for (int port = 0; port < 8; ++port)
         kept += QStringLiteral(" %1:%2:5:4").arg(4 + port).arg(0x100 + 8 * port, 0, 16);
-    QTest::newRow("second run, the settings kept")
-        << kept << ""
-        << "" << ttyS4to11 << 0 << "" << x1 << "A     100      ttyS4   16550A at 100, irq 5";
-    QTest::newRow("a line keeps its port's address")
-        << Standard + " 4:108:5:4" + FreeLines(5, 11) << ""
-        << ""
-        << "ttyS5 ttyS4 ttyS6 ttyS7 ttyS8 ttyS9 ttyS10 ttyS11" << 0 << ""
-        << "setserial /dev/ttyS5 port 0x100 irq 5 baud_base 115200 autoconfig"
-        << "B     108      ttyS4   16550A at 108, irq 5";
-    QTest::newRow("no tty folder") << "none"
-                                   << ""
-                                   << "" << ttyS4to11 << 0 << "" << x1
-                                   << "A     100      ttyS4   unknown (/sys/class/tty cannot be read)";
+    row("second run, the settings kept", kept, "", "", ttyS4to11, 0, "", x1,
+        "A     100      ttyS4   16550A at 100, irq 5");
+    row("a line keeps its port's address", Standard + " 4:108:5:4" + FreeLines(5, 11), "", "",
+        "ttyS5 ttyS4 ttyS6 ttyS7 ttyS8 ttyS9 ttyS10 ttyS11", 0, "",
+        "setserial /dev/ttyS5 port 0x100 irq 5 baud_base 115200 autoconfig",
+        "B     108      ttyS4   16550A at 108, irq 5");
+    row("no tty folder", "none", "", "", ttyS4to11, 0, "", x1,
+        "A     100      ttyS4   unknown (/sys/class/tty cannot be read)");
 }
 
 void tst_SerialPlan::plan()
@@ -222,80 +202,74 @@ void tst_SerialPlan::conflicts_data()
     QTest::addColumn<QStringList>("files"); // "path=content", \n in the content
     QTest::addColumn<QString>("refusal");
     QTest::addColumn<QStringList>("warnings");
+    const auto row = [](const char *name, const QString &ports, int irq, int base, const QStringList &files,
+                         const QString &refusal, const QStringList &warnings) {
+        QTest::newRow(name) << ports << irq << base << files << refusal << warnings;
+    };
     const QString irqTail = ": an ISA IRQ line cannot serve two devices; choose another IRQ or disable that %1 in "
                             "the BIOS";
     const QString com1Irq = "IRQ 4 is ttyS0's" + irqTail.arg("port");
     const QStringList none;
-    QTest::newRow("no conflict") << Ports << 5 << 0x300 << none << "" << none;
-    QTest::newRow("two ports at one address") << "100,108,110,118,100,128,130,138" << 5 << -1 << none
-                                              << "Ports A and E are both set to 100: each port needs an address of "
-                                                 "its own."
-                                              << none;
-    QTest::newRow("five ports at one address, two at another")
-        << "100,100,100,100,100,128,130,128" << 5 << -1 << none
-        << "Ports A, B, C, D and E are all set to 100, and ports F and H are both set to 128: each port needs an "
-           "address of its own."
-        << none;
-    QTest::newRow("COM1's address and IRQ") << "3F8,108,110,118,120,128,130,138" << 4 << -1
-                                            << QStringList {"proc/interrupts=  CPU0\n  4:  35  XT-PIC  ttyS0\n"} << ""
-                                            << QStringList {"port A at 3F8 is where the kernel has ttyS0", com1Irq};
+    row("no conflict", Ports, 5, 0x300, none, "", none);
+    row("two ports at one address", "100,108,110,118,100,128,130,138", 5, -1, none,
+        "Ports A and E are both set to 100: each port needs an address of "
+        "its own.",
+        none);
+    row("five ports at one address, two at another", "100,100,100,100,100,128,130,128", 5, -1, none,
+        "Ports A, B, C, D and E are all set to 100, and ports F and H are both set to 128: each port needs an "
+        "address of its own.",
+        none);
+    row("COM1's address and IRQ", "3F8,108,110,118,120,128,130,138", 4, -1,
+        QStringList {"proc/interrupts=  CPU0\n  4:  35  XT-PIC  ttyS0\n"}, "",
+        QStringList {"port A at 3F8 is where the kernel has ttyS0", com1Irq});
     // ACPI reports COM1 as a PnP device as well: it is the same UART, named once.
-    QTest::newRow("COM1 as PnP device too")
-        << "3F8,108,110,118,120,128,130,138" << 4 << -1
-        << QStringList {"sys/bus/pnp/devices/00:05/resources=state = active\nio 0x3f8-0x3ff\nirq 4\n",
-               "sys/bus/pnp/devices/00:05/id=PNP0501\n", "proc/ioports=03f8-03ff : serial\n"}
-        << "" << QStringList {"port A at 3F8 is where the kernel has ttyS0", com1Irq};
-    QTest::newRow("a standard line the kernel probes at start-up")
-        << "100,108,110,118,120,128,3E8,138" << 5 << -1 << none << ""
-        << QStringList {"port G at 3E8 is where the kernel looks for ttyS2 at start-up (nothing answers there now)"};
-    QTest::newRow("IRQ 12 of the PS/2 controller")
-        << Ports << 12 << -1
-        << QStringList {"proc/interrupts=  CPU0 CPU1\n  1:  10  0  IO-APIC  1-edge  i8042\n 12:  3  0  IO-APIC  "
-                        "12-edge  i8042\nNMI:  0  0  Non-maskable interrupts\n"}
-        << "" << QStringList {"IRQ 12 is used by i8042" + irqTail.arg("device")};
-    QTest::newRow("IRQ 2 is IRQ 9 to the kernel")
-        << Ports << 2 << -1 << QStringList {"proc/interrupts=  CPU0\n  2:  0  XT-PIC  cascade\n  9:  0  XT-PIC  acpi\n"}
-        << "" << QStringList {"IRQ 2 (the kernel's IRQ 9) is used by acpi" + irqTail.arg("device")};
-    QTest::newRow("a PnP printer port")
-        << "378,108,110,118,120,128,130,138" << 7 << -1
-        << QStringList {"sys/bus/pnp/devices/00:06/resources=state = active\nio 0x378-0x37f\nirq 7\ndma 3\n",
-               "sys/bus/pnp/devices/00:06/id=PNP0400\n",
-               "sys/bus/pnp/devices/00:07/resources=state = disabled\nio 0x108-0x10f\nirq 5\n"}
-        << ""
-        << QStringList {
-               "port A at 378 overlaps a printer port's standard ports (378-37F) and PnP device 00:06 (PNP0400) "
-               "(378-37F)",
-               "IRQ 7 is used by PnP device 00:06 (PNP0400)" + irqTail.arg("device")};
+    row("COM1 as PnP device too", "3F8,108,110,118,120,128,130,138", 4, -1,
+        QStringList {"sys/bus/pnp/devices/00:05/resources=state = active\nio 0x3f8-0x3ff\nirq 4\n",
+            "sys/bus/pnp/devices/00:05/id=PNP0501\n", "proc/ioports=03f8-03ff : serial\n"},
+        "", QStringList {"port A at 3F8 is where the kernel has ttyS0", com1Irq});
+    row("a standard line the kernel probes at start-up", "100,108,110,118,120,128,3E8,138", 5, -1, none, "",
+        QStringList {"port G at 3E8 is where the kernel looks for ttyS2 at start-up (nothing answers there now)"});
+    row("IRQ 12 of the PS/2 controller", Ports, 12, -1,
+        QStringList {"proc/interrupts=  CPU0 CPU1\n  1:  10  0  IO-APIC  1-edge  i8042\n 12:  3  0  IO-APIC  "
+                     "12-edge  i8042\nNMI:  0  0  Non-maskable interrupts\n"},
+        "", QStringList {"IRQ 12 is used by i8042" + irqTail.arg("device")});
+    row("IRQ 2 is IRQ 9 to the kernel", Ports, 2, -1,
+        QStringList {"proc/interrupts=  CPU0\n  2:  0  XT-PIC  cascade\n  9:  0  XT-PIC  acpi\n"}, "",
+        QStringList {"IRQ 2 (the kernel's IRQ 9) is used by acpi" + irqTail.arg("device")});
+    row("a PnP printer port", "378,108,110,118,120,128,130,138", 7, -1,
+        QStringList {"sys/bus/pnp/devices/00:06/resources=state = active\nio 0x378-0x37f\nirq 7\ndma 3\n",
+            "sys/bus/pnp/devices/00:06/id=PNP0400\n",
+            "sys/bus/pnp/devices/00:07/resources=state = disabled\nio 0x108-0x10f\nirq 5\n"},
+        "",
+        QStringList {"port A at 378 overlaps a printer port's standard ports (378-37F) and PnP device 00:06 (PNP0400) "
+                     "(378-37F)",
+            "IRQ 7 is used by PnP device 00:06 (PNP0400)" + irqTail.arg("device")});
     // /proc/ioports shows the same PCI range once more under the device's address; only its innermost
     // entries are devices (port B lies in "reserved" but in none of its entries).
-    QTest::newRow("a PCI I/O range")
-        << "1F0,108,110,118,120,128,130,138" << 5 << -1
-        << QStringList {"sys/bus/pci/devices/0000:00:01.1/resource=0x00000000000001f0 0x00000000000001f7 "
-                        "0x0000000000000110\n0x00000000febf0000 0x00000000febf0fff 0x0000000000040200\n",
-               "proc/ioports=0000-0cf7 : PCI Bus 0000:00\n  01f0-01f7 : 0000:00:01.1\n  0100-013f : reserved\n"
-               "    0100-0107 : nothing\n"}
-        << ""
-        << QStringList {"port A at 1F0 overlaps the first IDE controller's standard ports (1F0-1F7) and PCI device "
-                        "0000:00:01.1 (1F0-1F7)"};
-    QTest::newRow("/proc/ioports as root") << Ports << 5 << -1
-                                           << QStringList {"proc/ioports=0000-0cf7 : PCI Bus 0000:00\n"
-                                                           "  0120-012f : sb16\n  0cf8-0cff : PCI conf1\n"}
-                                           << ""
-                                           << QStringList {"port E at 120 overlaps sb16 (/proc/ioports) (120-12F)",
-                                                  "port F at 128 overlaps sb16 (/proc/ioports) (120-12F)"};
-    QTest::newRow("/proc/ioports as a user")
-        << Ports << 5 << -1 << QStringList {"proc/ioports=0000-0000 : PCI Bus 0000:00\n  0000-0000 : sb16\n"} << ""
-        << none;
-    QTest::newRow("floppy, IDE and VGA ranges")
-        << "3F0,370,3C8,3B0,120,128,130,138" << 5 << -1 << none << ""
-        << QStringList {"port A at 3F0 overlaps the first IDE controller's standard ports (3F6) and the floppy "
-                        "controller's standard ports (3F0-3F7)",
-               "port B at 370 overlaps the second IDE controller's standard ports (376)",
-               "port C at 3C8 overlaps VGA's standard ports (3B0-3DF)",
-               "port D at 3B0 overlaps VGA's standard ports (3B0-3DF)"};
-    QTest::newRow("the card's own control registers")
-        << "100,108,110,118,120,128,130,300" << 5 << 0x300 << none << ""
-        << QStringList {"port H at 300 overlaps the card's own control registers (301-302)"};
+    row("a PCI I/O range", "1F0,108,110,118,120,128,130,138", 5, -1,
+        QStringList {"sys/bus/pci/devices/0000:00:01.1/resource=0x00000000000001f0 0x00000000000001f7 "
+                     "0x0000000000000110\n0x00000000febf0000 0x00000000febf0fff 0x0000000000040200\n",
+            "proc/ioports=0000-0cf7 : PCI Bus 0000:00\n  01f0-01f7 : 0000:00:01.1\n  0100-013f : reserved\n"
+            "    0100-0107 : nothing\n"},
+        "",
+        QStringList {"port A at 1F0 overlaps the first IDE controller's standard ports (1F0-1F7) and PCI device "
+                     "0000:00:01.1 (1F0-1F7)"});
+    row("/proc/ioports as root", Ports, 5, -1,
+        QStringList {"proc/ioports=0000-0cf7 : PCI Bus 0000:00\n"
+                     "  0120-012f : sb16\n  0cf8-0cff : PCI conf1\n"},
+        "",
+        QStringList {"port E at 120 overlaps sb16 (/proc/ioports) (120-12F)",
+            "port F at 128 overlaps sb16 (/proc/ioports) (120-12F)"});
+    row("/proc/ioports as a user", Ports, 5, -1,
+        QStringList {"proc/ioports=0000-0000 : PCI Bus 0000:00\n  0000-0000 : sb16\n"}, "", none);
+    row("floppy, IDE and VGA ranges", "3F0,370,3C8,3B0,120,128,130,138", 5, -1, none, "",
+        QStringList {"port A at 3F0 overlaps the first IDE controller's standard ports (3F6) and the floppy "
+                     "controller's standard ports (3F0-3F7)",
+            "port B at 370 overlaps the second IDE controller's standard ports (376)",
+            "port C at 3C8 overlaps VGA's standard ports (3B0-3DF)",
+            "port D at 3B0 overlaps VGA's standard ports (3B0-3DF)"});
+    row("the card's own control registers", "100,108,110,118,120,128,130,300", 5, 0x300, none, "",
+        QStringList {"port H at 300 overlaps the card's own control registers (301-302)"});
     // A second run: the lines are the card's ports, their ranges and IRQ no conflict.
     QStringList ownLines {"proc/interrupts=  CPU0\n  5:  9  XT-PIC  ttyS4, ttyS5\n",
         "proc/ioports=0100-0107 : serial\n0108-010f : serial\n"};
@@ -303,12 +277,12 @@ void tst_SerialPlan::conflicts_data()
         ownLines << QStringLiteral("sys/class/tty/ttyS%1/port=0x%2\n").arg(4 + port).arg(0x100 + 8 * port, 0, 16)
                  << QStringLiteral("sys/class/tty/ttyS%1/irq=5\n").arg(4 + port)
                  << QStringLiteral("sys/class/tty/ttyS%1/type=4\n").arg(4 + port);
-    QTest::newRow("the plan's own lines") << Ports << 5 << -1 << ownLines << "" << none;
+    row("the plan's own lines", Ports, 5, -1, ownLines, "", none);
     // Files that cannot be read add nothing.
-    QTest::newRow("unreadable files") << Ports << 5 << -1
-                                      << QStringList {"proc/interrupts/x=", "sys/bus/pnp/devices/00:01/resources/x=",
-                                             "sys/bus/pci/devices/0000:00:02.0/resource/x="}
-                                      << "" << none;
+    row("unreadable files", Ports, 5, -1,
+        QStringList {"proc/interrupts/x=", "sys/bus/pnp/devices/00:01/resources/x=",
+            "sys/bus/pci/devices/0000:00:02.0/resource/x="},
+        "", none);
 }
 
 void tst_SerialPlan::conflicts()

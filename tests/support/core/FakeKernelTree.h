@@ -23,9 +23,9 @@ struct FakeKernelTree
 
     // ttyS lines as sysfs shows them: "index:port:irq:type", port in
     // hexadecimal, ":Y" after the console's; separated by spaces.
-    bool Ttys(const QString &spec) const
+    bool Ttys(const QString &lines) const
     {
-        for (const QString &tty : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        for (const QString &tty : lines.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QStringList f = tty.split(QLatin1Char(':'));
             const QString line = QStringLiteral("sys/class/tty/ttyS") + f.value(0) + QLatin1Char('/');
             if (!Write(line + "port", "0x" + f.value(1).toLatin1() + "\n")
