@@ -165,7 +165,7 @@ QString SerialConfInstallText(const TSerialPlan &plan)
         .arg(plan.ToolCommand(QStringLiteral("--serial-conf")));
 }
 
-QString NothingAnswersText()
+QString SilentUartCausesText()
 {
     return QStringLiteral("Where nothing answers, the likely causes are: the DF jumper still fitted; the addresses "
                           "not yet written to the card; or the card's address jumpers set to another control base "

@@ -32,7 +32,7 @@ QString SerialConfText(const TSerialPlan &plan);
 QString SerialConfInstallText(const TSerialPlan &plan);
 
 // The likely causes when nothing answers at a port's address.
-QString NothingAnswersText();
+QString SilentUartCausesText();
 
 // The "Success" box: one sentence, and the step for the values written.
 QString LinuxStepSentence();

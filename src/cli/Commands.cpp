@@ -65,11 +65,10 @@ QString SystemRoot(const QCommandLineParser &parser)
     return QStringLiteral("/");
 }
 
-// A sentence of the card core as one of the tool's lines.
+// A sentence of the card core as one of the tool's lines, which end without
+// a full stop; MessageLine lowers its first word.
 QString ToolLine(QString sentence)
 {
-    if (!sentence.isEmpty())
-        sentence[0] = sentence[0].toLower();
     if (sentence.endsWith(QLatin1Char('.')))
         sentence.chop(1);
     return sentence;
@@ -367,7 +366,7 @@ QString AppliedText(const TSerialPlan &plan, const QList<TSerialApply::TResult> 
                     .arg(PortAddressText(line.Address), TKernelTtys::Name(line.Tty).leftJustified(7), found);
     }
     if (silent)
-        text += NothingAnswersText() + QLatin1Char('\n');
+        text += SilentUartCausesText() + QLatin1Char('\n');
     for (const QString &refusal : refusals) {
         QString sentence = refusal;
         sentence[0] = sentence[0].toUpper();
